@@ -1,0 +1,57 @@
+# Small helpers so every folder declares its targets the same way.
+
+# velto_library(<name> ALIAS <ns::name> [SOURCES ...] [DEPS ...] [PRIVATE_DEPS ...])
+# One library per folder. Header-only libraries pass no SOURCES.
+function(velto_library name)
+  cmake_parse_arguments(ARG "" "ALIAS" "SOURCES;DEPS;PRIVATE_DEPS" ${ARGN})
+  if(ARG_SOURCES)
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS} velto_warnings)
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  else()
+    add_library(${name} INTERFACE)
+    target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR})
+  endif()
+  if(ARG_ALIAS)
+    add_library(${ARG_ALIAS} ALIAS ${name})
+  endif()
+endfunction()
+
+# velto_test(<name> SOURCES ... DEPS ... [LABELS ...])
+# One GoogleTest binary per folder, registered with CTest case by case.
+function(velto_test name)
+  if(NOT VELTO_BUILD_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main velto_warnings)
+  gtest_discover_tests(${name}
+    PROPERTIES LABELS "${ARG_LABELS}"
+    DISCOVERY_TIMEOUT 60
+    EXTRA_ARGS --gtest_brief=1)
+endfunction()
+
+# velto_fuzzer(<name> SOURCES ... DEPS ...)
+# A libFuzzer target; only built with clang and VELTO_BUILD_FUZZERS.
+function(velto_fuzzer name)
+  if(NOT VELTO_BUILD_FUZZERS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} velto_warnings)
+  target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+  target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+endfunction()
+
+# velto_benchmark(<name> SOURCES ... DEPS ...)
+function(velto_benchmark name)
+  if(NOT VELTO_BUILD_BENCHMARKS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark velto_warnings)
+endfunction()

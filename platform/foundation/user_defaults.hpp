@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::foundation {
+
+/// Raw bytes of a defaults data value.
+using Bytes = std::vector<std::uint8_t>;
+
+/// The domain of this process's own defaults (what `UserDefaults::standard()` reads).
+inline constexpr std::string_view kProcessDomain = "app.velto.widget";
+
+/// The folder that holds one property-list file per defaults domain:
+/// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/defaults`.
+std::filesystem::path defaultsDirectory();
+
+/// The property-list file of one domain: `defaultsDirectory()/<domain>.plist`.
+std::filesystem::path defaultsFilePath(std::string_view domain);
+
+/// Read-only access to one defaults domain. Every lookup reads the domain's file
+/// afresh; a file that is missing, unreadable, not a regular file, larger than
+/// the cap, not a property list or whose root is not a dictionary reads as an
+/// empty domain. Lookups never block, throw or write.
+class UserDefaults {
+ public:
+  /// The defaults of a suite shared between applications, or nothing when the
+  /// name is empty, is not a reverse-DNS identifier, holds '/' or NUL, or names
+  /// the process's own domain.
+  static std::optional<UserDefaults> withSuiteName(std::string_view suiteName);
+
+  /// The process's own defaults (domain `kProcessDomain`).
+  static UserDefaults standard();
+
+  /// The bytes stored under `key` when that value is a data value; nothing for a
+  /// missing key or a value of another type.
+  std::optional<Bytes> dataForKey(std::string_view key) const;
+
+  /// The text stored under `key` when that value is a string value.
+  std::optional<std::string> stringForKey(std::string_view key) const;
+
+  const std::string& domain() const { return domain_; }
+
+ private:
+  explicit UserDefaults(std::string domain) : domain_(std::move(domain)) {}
+
+  std::string domain_;
+};
+
+}  // namespace platform::foundation
