@@ -38,7 +38,11 @@ concept TimelineEntry = std::copyable<E> && requires(const E& entry) {
 /// The entry's relevance: its own when it supplies one, otherwise the default (none).
 template <TimelineEntry E>
 std::optional<TimelineEntryRelevance> relevanceOf(const E& entry) {
-  if constexpr (requires { { entry.relevance() } -> std::convertible_to<std::optional<TimelineEntryRelevance>>; }) {
+  if constexpr (requires {
+                  {
+                    entry.relevance()
+                    } -> std::convertible_to<std::optional<TimelineEntryRelevance>>;
+                }) {
     return entry.relevance();
   } else {
     return std::nullopt;
@@ -47,16 +51,15 @@ std::optional<TimelineEntryRelevance> relevanceOf(const E& entry) {
 
 /// Answers the host's requests for a widget's content.
 template <class P>
-concept TimelineProvider =
-    TimelineEntry<typename P::Entry> &&
-    requires(const P& provider, const TimelineProviderContext& context,
-             Completion<typename P::Entry> entryCompletion,
-             Completion<Timeline<typename P::Entry>> timelineCompletion,
-             Completion<WidgetRelevance> relevanceCompletion) {
-      { provider.placeholder(context) } -> std::same_as<typename P::Entry>;
-      provider.getSnapshot(context, entryCompletion);
-      provider.getTimeline(context, timelineCompletion);
-      provider.relevance(relevanceCompletion);
-    };
+concept TimelineProvider = TimelineEntry<typename P::Entry> && requires(
+    const P& provider, const TimelineProviderContext& context,
+    Completion<typename P::Entry> entryCompletion,
+    Completion<Timeline<typename P::Entry>> timelineCompletion,
+    Completion<WidgetRelevance> relevanceCompletion) {
+  { provider.placeholder(context) } -> std::same_as<typename P::Entry>;
+  provider.getSnapshot(context, entryCompletion);
+  provider.getTimeline(context, timelineCompletion);
+  provider.relevance(relevanceCompletion);
+};
 
 }  // namespace platform::widgets
