@@ -1,9 +1,9 @@
 #include "extension/format/duration_text.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace velto::format {
 namespace {

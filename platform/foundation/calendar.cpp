@@ -32,9 +32,9 @@ double secondsPerWrap(CalendarComponent component) {
 }
 
 bool inRange(double seconds) {
-  return std::isfinite(seconds) &&
-         seconds >= GregorianCalendar::kEarliest.timeIntervalSinceReferenceDate() &&
-         seconds < GregorianCalendar::kEnd.timeIntervalSinceReferenceDate();
+  return std::isfinite(seconds)
+         && seconds >= GregorianCalendar::kEarliest.timeIntervalSinceReferenceDate()
+         && seconds < GregorianCalendar::kEnd.timeIntervalSinceReferenceDate();
 }
 
 }  // namespace
@@ -44,9 +44,8 @@ const Calendar& Calendar::current() {
   return calendar;
 }
 
-std::optional<Date> GregorianCalendar::dateByAdding(CalendarComponent component,
-                                                    std::int64_t value, Date to,
-                                                    bool wrappingComponents) const {
+std::optional<Date> GregorianCalendar::dateByAdding(CalendarComponent component, std::int64_t value,
+                                                    Date to, bool wrappingComponents) const {
   const double start = to.timeIntervalSinceReferenceDate();
   if (!inRange(start)) {
     return std::nullopt;
@@ -59,8 +58,8 @@ std::optional<Date> GregorianCalendar::dateByAdding(CalendarComponent component,
     const double wrapStart = std::floor(start / wrap) * wrap;
     const double inWrap = start - wrapStart;
     const double unitIndex = std::floor(inWrap / unit);
-    const double shifted = std::fmod(unitIndex + std::fmod(static_cast<double>(value), unitsPerWrap),
-                                     unitsPerWrap);
+    const double shifted =
+        std::fmod(unitIndex + std::fmod(static_cast<double>(value), unitsPerWrap), unitsPerWrap);
     const double wrapped = shifted < 0 ? shifted + unitsPerWrap : shifted;
     result = start + (wrapped - unitIndex) * unit;
   } else {

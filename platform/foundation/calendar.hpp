@@ -28,8 +28,8 @@ class Calendar {
   static const Calendar& current();
 
  private:
-  virtual std::optional<Date> dateByAdding(CalendarComponent component, std::int64_t value,
-                                           Date to, bool wrappingComponents) const = 0;
+  virtual std::optional<Date> dateByAdding(CalendarComponent component, std::int64_t value, Date to,
+                                           bool wrappingComponents) const = 0;
 };
 
 /// The proleptic Gregorian calendar in UTC, for the years 1 to 9999. Adding n

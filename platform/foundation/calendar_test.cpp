@@ -1,9 +1,9 @@
 #include "platform/foundation/calendar.hpp"
 
-#include <gtest/gtest.h>
-
 #include <cmath>
 #include <limits>
+
+#include <gtest/gtest.h>
 
 namespace platform::foundation {
 namespace {
@@ -37,8 +37,9 @@ TEST(GregorianCalendar, YieldsNoDateOutsideItsRange) {
       {-std::numeric_limits<double>::infinity(), 1, false},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.expected,
-              Calendar::current().date(CalendarComponent::minute, c.minutes, Date(c.start)).has_value())
+    EXPECT_EQ(
+        c.expected,
+        Calendar::current().date(CalendarComponent::minute, c.minutes, Date(c.start)).has_value())
         << c.start << " + " << c.minutes << " min";
   }
 }
