@@ -1,0 +1,135 @@
+#include "host/client/protocol_client.hpp"
+
+#include <array>
+#include <cerrno>
+#include <cstring>
+
+#include <poll.h>
+#include <unistd.h>
+
+#include "platform/widgets/line_transport.hpp"
+
+namespace velto::host {
+
+using platform::foundation::Expected;
+using platform::foundation::Unexpected;
+using Json = nlohmann::json;
+
+namespace {
+
+bool writeAll(int fd, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+std::string quoted(std::string_view method) {
+  return "'" + std::string(method) + "'";
+}
+
+}  // namespace
+
+HostError ProtocolClient::fail(std::string message) {
+  failed_ = true;
+  if (auto exit = process_.exitDescription()) {
+    message += " (the extension " + *exit + ")";
+  }
+  process_.end();
+  return HostError{std::move(message)};
+}
+
+Expected<std::string, HostError> ProtocolClient::readLine(std::string_view method,
+                                                          std::chrono::milliseconds budget) {
+  const auto deadline = std::chrono::steady_clock::now() + budget;
+  std::array<char, 64 * 1024> chunk{};
+  for (;;) {
+    if (const auto newline = pending_.find('\n'); newline != std::string::npos) {
+      std::string line = pending_.substr(0, newline);
+      pending_.erase(0, newline + 1);
+      return line;
+    }
+    if (pending_.size() > platform::widgets::kMaxMessageLine) {
+      return Unexpected(fail("the extension's reply to " + quoted(method) + " is over 1 MiB"));
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    if (left.count() <= 0) {
+      return Unexpected(fail("the extension did not answer " + quoted(method) + " within "
+                             + std::to_string(budget.count()) + " ms"));
+    }
+    pollfd watch{process_.replyFd(), POLLIN, 0};
+    const int ready = ::poll(&watch, 1, static_cast<int>(left.count()));
+    if (ready < 0 && errno != EINTR) {
+      return Unexpected(
+          fail(std::string("cannot wait for the extension: ") + std::strerror(errno)));
+    }
+    if (ready <= 0) {
+      continue;
+    }
+    const ssize_t got = ::read(process_.replyFd(), chunk.data(), chunk.size());
+    if (got < 0 && errno == EINTR) {
+      continue;
+    }
+    if (got <= 0) {
+      process_.end(std::chrono::milliseconds(500));
+      return Unexpected(fail("the extension closed its output before answering " + quoted(method)));
+    }
+    pending_.append(chunk.data(), static_cast<std::size_t>(got));
+  }
+}
+
+Expected<Json, HostError> ProtocolClient::call(std::string_view method, const Json& params,
+                                               std::chrono::milliseconds deadline) {
+  if (failed_) {
+    return Unexpected(HostError{"the extension is no longer running"});
+  }
+  const std::int64_t id = nextId_++;
+  const Json request = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
+  if (!writeAll(process_.requestFd(), request.dump() + "\n")) {
+    return Unexpected(
+        fail("cannot send " + quoted(method) + " to the extension: " + std::strerror(errno)));
+  }
+
+  auto line = readLine(method, deadline);
+  if (!line) {
+    return Unexpected(line.error());
+  }
+  Json reply = Json::parse(*line, nullptr, /*allow_exceptions=*/false);
+  if (reply.is_discarded() || !reply.is_object()) {
+    return Unexpected(fail("the extension's reply to " + quoted(method) + " is not a JSON object"));
+  }
+  const auto replyId = reply.find("id");
+  if (reply.value("jsonrpc", "") != "2.0" || replyId == reply.end() || *replyId != id) {
+    return Unexpected(fail("the extension's reply to " + quoted(method)
+                           + " is not a JSON-RPC 2.0 reply to request " + std::to_string(id)));
+  }
+  if (const auto error = reply.find("error"); error != reply.end()) {
+    std::string text = "the extension refused " + quoted(method);
+    if (error->is_object()) {
+      const auto message = error->find("message");
+      if (message != error->end() && message->is_string()) {
+        text += ": " + message->get<std::string>();
+      }
+      const auto code = error->find("code");
+      if (code != error->end() && code->is_number_integer()) {
+        text += " (code " + std::to_string(code->get<std::int64_t>()) + ")";
+      }
+    }
+    return Unexpected(fail(std::move(text)));
+  }
+  const auto result = reply.find("result");
+  if (result == reply.end()) {
+    return Unexpected(fail("the extension's reply to " + quoted(method) + " has no result"));
+  }
+  return std::move(*result);
+}
+
+}  // namespace velto::host

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "host/client/extension_process.hpp"
+#include "host/client/host_error.hpp"
+#include "platform/foundation/expected.hpp"
+
+namespace velto::host {
+
+/// How long the host waits for any one reply.
+inline constexpr std::chrono::milliseconds kReplyDeadline{2000};
+
+/// The host's end of the extension protocol: JSON-RPC 2.0, one message a line.
+/// Any failure (a late, malformed or error reply, or a child that ends) is
+/// reported as a HostError and ends the child; later calls fail at once.
+class ProtocolClient {
+ public:
+  explicit ProtocolClient(ExtensionProcess process) : process_(std::move(process)) {}
+
+  /// Sends one request and waits up to `deadline` for the reply with its id;
+  /// yields the reply's "result".
+  platform::foundation::Expected<nlohmann::json, HostError> call(
+      std::string_view method, const nlohmann::json& params,
+      std::chrono::milliseconds deadline = kReplyDeadline);
+
+ private:
+  platform::foundation::Expected<std::string, HostError> readLine(std::string_view method,
+                                                                  std::chrono::milliseconds budget);
+  HostError fail(std::string message);
+
+  ExtensionProcess process_;
+  std::string pending_;  // bytes read past the last complete line
+  std::int64_t nextId_ = 1;
+  bool failed_ = false;
+};
+
+/// The protocol version this host speaks.
+inline constexpr int kProtocolVersion = 1;
+
+}  // namespace velto::host
