@@ -1,0 +1,197 @@
+#include "platform/ui/view.hpp"
+
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "platform/ui/describe.hpp"
+
+namespace platform::ui {
+namespace {
+
+using foundation::Date;
+
+URL url(const char* text) {
+  return *URL::fromString(text);
+}
+
+TEST(View, FluentBuildersMakeTheTreeTheyDescribe) {
+  const View built =
+      HStack(VerticalAlignment::center, std::nullopt,
+             {
+                 Label(Text::key("VELTO"), "hourglass")
+                     .font(Font::system(10, Font::Weight::black, Font::Design::rounded))
+                     .tracking(1.1),
+                 Spacer(),
+                 Circle().fill(Color::green()).frame(6, 6, Alignment::center),
+             });
+
+  Circle greenDot;
+  greenDot.fillColor = Color(SystemColor::green, 1.0);
+  const View expected(
+      HStack(VerticalAlignment::center, std::nullopt,
+             {
+                 View(Label(Text(LocalizedStringKey{"VELTO"}), "hourglass"),
+                      {FontModifier{Font{10, Font::Weight::black, Font::Design::rounded}},
+                       TrackingModifier{1.1}}),
+                 View(Spacer(std::nullopt)),
+                 View(greenDot, {FrameModifier{6.0, 6.0, Alignment::center}}),
+             }));
+  EXPECT_EQ(expected, built);
+}
+
+TEST(View, ModifiersKeepTheOrderTheyWereApplied) {
+  const Text text = Text::verbatim("Ready to focus");
+  const Font font = Font::system(13, Font::Weight::bold, Font::Design::rounded);
+  EXPECT_NE(text.font(font).lineLimit(1), text.lineLimit(1).font(font));
+  EXPECT_NE(View(Image::systemName("x")).frame(24, 24).frame(10, 10),
+            View(Image::systemName("x")).frame(10, 10).frame(24, 24));
+
+  const View view = text.font(font).lineLimit(1).foregroundStyle(HierarchicalShapeStyle::secondary);
+  ASSERT_EQ(3u, view.modifiers.size());
+  EXPECT_EQ(Modifier(FontModifier{font}), view.modifiers[0]);
+  EXPECT_EQ(Modifier(LineLimitModifier{1}), view.modifiers[1]);
+  EXPECT_EQ(Modifier(ForegroundStyleModifier{HierarchicalShapeStyle::secondary}),
+            view.modifiers[2]);
+}
+
+TEST(View, EachModifierMethodAppendsItsValue) {
+  const View base = View(Spacer()).tracking(2);
+  const View content = Color::clear();
+  struct Case {
+    View modified;
+    Modifier expected;
+  };
+  const Case cases[] = {
+      {base.font(Font::system(9)),
+       FontModifier{Font{9, Font::Weight::regular, Font::Design::standard}}},
+      {base.tracking(-0.5), TrackingModifier{-0.5}},
+      {base.lineLimit(3), LineLimitModifier{3}},
+      {base.lineLimit(std::nullopt), LineLimitModifier{std::nullopt}},
+      {base.minimumScaleFactor(0.75), MinimumScaleFactorModifier{0.75}},
+      {base.monospacedDigit(), MonospacedDigitModifier{}},
+      {base.foregroundStyle(HierarchicalShapeStyle::tertiary),
+       ForegroundStyleModifier{HierarchicalShapeStyle::tertiary}},
+      {base.frame(std::nullopt, 20, Alignment::bottomLeading),
+       FrameModifier{std::nullopt, 20.0, Alignment::bottomLeading}},
+      {base.background(content, Alignment::top), BackgroundModifier{content, Alignment::top}},
+      {base.containerBackground(ContainerBackgroundPlacement::widget, Alignment::leading, content),
+       ContainerBackgroundModifier{ContainerBackgroundPlacement::widget, Alignment::leading,
+                                   content}},
+  };
+  for (const Case& c : cases) {
+    ASSERT_EQ(2u, c.modified.modifiers.size()) << c.modified;
+    EXPECT_EQ(base.modifiers[0], c.modified.modifiers[0]) << c.modified;
+    EXPECT_EQ(c.expected, c.modified.modifiers[1]) << c.modified;
+    EXPECT_EQ(base.element, c.modified.element) << c.modified;
+  }
+}
+
+TEST(View, MovingAndCopyingChainsBuildEqualTrees) {
+  const Label label(Text::verbatim("1h 1m"), "sun.max");
+  const View fromCopy =
+      label.font(Font::system(10)).foregroundStyle(HierarchicalShapeStyle::secondary);
+  Label movable = label;
+  const View fromMove =
+      std::move(movable).font(Font::system(10)).foregroundStyle(HierarchicalShapeStyle::secondary);
+  EXPECT_EQ(fromCopy, fromMove);
+}
+
+TEST(View, EqualityLooksAtEveryPartOfTheTree) {
+  const auto link = [](const char* destination, const char* symbol) {
+    return Link(url(destination), Image::systemName(symbol));
+  };
+  struct Case {
+    const char* difference;
+    View a;
+    View b;
+  };
+  const Case cases[] = {
+      {"stack alignment", VStack(HorizontalAlignment::leading, std::nullopt, {}),
+       VStack(HorizontalAlignment::center, std::nullopt, {})},
+      {"no spacing against zero", HStack(VerticalAlignment::center, std::nullopt, {}),
+       HStack(VerticalAlignment::center, 0.0, {})},
+      {"child order", ZStack({Color::clear(), Spacer()}), ZStack({Spacer(), Color::clear()})},
+      {"child count", VStack({Spacer()}), VStack({Spacer(), Spacer()})},
+      {"key against verbatim", Text::key("VELTO"), Text::verbatim("VELTO")},
+      {"timer anchor", Text::timer(Date(1.0)), Text::timer(Date(2.0))},
+      {"colour opacity", Color::orange().opacity(0.22), Color::orange()},
+      {"colour name", Color::primary(), Color::secondary()},
+      {"filled against unfilled", Circle().fill(Color::primary()), Circle()},
+      {"link destination", link("velto://toggle", "pause.fill"),
+       link("velto://stop", "pause.fill")},
+      {"link label", link("velto://toggle", "pause.fill"), link("velto://toggle", "play.fill")},
+      {"background content", View(Spacer()).background(Circle().fill(Color::primary())),
+       View(Spacer()).background(Circle().fill(Color::secondary()))},
+      {"element kind", Spacer(), Circle()},
+      {"gradient centre",
+       RadialGradient(Gradient({Color::orange()}), UnitPoint::topTrailing, 0, 240),
+       RadialGradient(Gradient({Color::orange()}), UnitPoint::topLeading, 0, 240)},
+  };
+  for (const Case& c : cases) {
+    EXPECT_NE(c.a, c.b) << c.difference;
+    EXPECT_EQ(c.a, View(c.a)) << c.difference;
+  }
+}
+
+TEST(View, CopiesAreIndependentDeepValues) {
+  const View original =
+      Link(url("velto://toggle"), Image::systemName("pause.fill")).background(Circle());
+  View copy = original;
+  std::get<Link>(copy.element).label->element = Image::systemName("play.fill");
+  std::get<BackgroundModifier>(copy.modifiers[0])
+      .content->modifiers.push_back(MonospacedDigitModifier{});
+  EXPECT_EQ(Image::systemName("pause.fill"),
+            std::get<Image>(std::get<Link>(original.element).label->element));
+  EXPECT_TRUE(std::get<BackgroundModifier>(original.modifiers[0]).content->modifiers.empty());
+}
+
+TEST(Color, OpacityMultipliesAndKeepsTheName) {
+  const Color color = Color::orange().opacity(0.5).opacity(0.5);
+  EXPECT_EQ(SystemColor::orange, color.name());
+  EXPECT_EQ(0.25, color.opacity());
+  EXPECT_EQ(1.0, Color::windowBackground().opacity());
+  EXPECT_EQ(SystemColor::windowBackground, Color::windowBackground().name());
+}
+
+TEST(Gradient, StopsAreEvenlySpacedFromZeroToOne) {
+  const Gradient three({Color::orange(), Color::green(), Color::clear()});
+  EXPECT_EQ(0.0, three.location(0));
+  EXPECT_EQ(0.5, three.location(1));
+  EXPECT_EQ(1.0, three.location(2));
+  EXPECT_EQ(0.0, Gradient({Color::orange()}).location(0));
+}
+
+TEST(Text, TimerWithoutFiniteAnchorHasNoAnchor) {
+  constexpr double kInf = std::numeric_limits<double>::infinity();
+  for (double anchor : {std::nan(""), kInf, -kInf}) {
+    EXPECT_EQ(Text::Content(Text::Timer{std::nullopt}), Text::timer(Date(anchor)).content)
+        << anchor;
+  }
+  EXPECT_EQ(Text::Content(Text::Timer{Date(-5.5)}), Text::timer(Date(-5.5)).content);
+}
+
+TEST(Circle, FillSetsTheColourWithoutAddingAModifier) {
+  const View dot = Circle().fill(Color::secondary().opacity(0.45));
+  EXPECT_TRUE(dot.modifiers.empty());
+  EXPECT_EQ(Color::secondary().opacity(0.45), std::get<Circle>(dot.element).fillColor);
+  EXPECT_EQ(std::nullopt, Circle().fillColor);
+}
+
+TEST(Alignment, NamedAlignmentsCombineBothAxes) {
+  EXPECT_EQ((Alignment{HorizontalAlignment::trailing, VerticalAlignment::top}),
+            Alignment::topTrailing);
+  EXPECT_EQ((Alignment{HorizontalAlignment::leading, VerticalAlignment::bottom}),
+            Alignment::bottomLeading);
+  EXPECT_EQ((Alignment{HorizontalAlignment::center, VerticalAlignment::top}), Alignment::top);
+  EXPECT_EQ((Alignment{HorizontalAlignment::leading, VerticalAlignment::center}),
+            Alignment::leading);
+  EXPECT_EQ((UnitPoint{1.0, 0.0}), UnitPoint::topTrailing);
+  EXPECT_EQ((UnitPoint{0.0, 1.0}), UnitPoint::bottomLeading);
+}
+
+}  // namespace
+}  // namespace platform::ui
