@@ -42,8 +42,8 @@ class TimelineReloadPolicy {
 /// Entries in the order given, with one reload policy.
 template <class Entry>
 struct Timeline {
-  Timeline(std::vector<Entry> entries, TimelineReloadPolicy policy)
-      : entries(std::move(entries)), policy(policy) {}
+  Timeline(std::vector<Entry> timelineEntries, TimelineReloadPolicy reloadPolicy)
+      : entries(std::move(timelineEntries)), policy(reloadPolicy) {}
 
   std::vector<Entry> entries;
   TimelineReloadPolicy policy;
