@@ -86,6 +86,12 @@ Expected<std::string, HostError> ProtocolClient::readLine(std::string_view metho
   }
 }
 
+std::string ProtocolClient::shutdown() {
+  process_.end(std::chrono::milliseconds(1000));
+  failed_ = true;
+  return process_.exitDescription().value_or("ended");
+}
+
 Expected<Json, HostError> ProtocolClient::call(std::string_view method, const Json& params,
                                                std::chrono::milliseconds deadline) {
   if (failed_) {

@@ -29,6 +29,10 @@ class ProtocolClient {
       std::string_view method, const nlohmann::json& params,
       std::chrono::milliseconds deadline = kReplyDeadline);
 
+  /// Closes the connection, so the extension ends its serve loop, and says how
+  /// it ended ("exited with status 0").
+  std::string shutdown();
+
  private:
   platform::foundation::Expected<std::string, HostError> readLine(std::string_view method,
                                                                   std::chrono::milliseconds budget);
