@@ -42,6 +42,17 @@ struct View : ViewModifiers<View> {
   friend bool operator==(const View&, const View&) = default;
 };
 
+/// An element or modifier equals a value of one of its alternatives when it holds
+/// that alternative and the values are equal, so that a test can compare with
+/// the value it expects: `EXPECT_EQ(LineLimitModifier{1}, view.modifiers[1])`.
+template <class Variant, class T>
+requires(std::same_as<Variant, Element> || std::same_as<Variant, Modifier>)
+    && internal::IsAlternative<T, Variant>::value bool operator==(const Variant& variant,
+                                                                  const T& value) {
+  const T* held = std::get_if<T>(&variant);
+  return held != nullptr && *held == value;
+}
+
 template <class Self>
 View ViewModifiers<Self>::modifier(Modifier modifier) const& {
   View view(static_cast<const Self&>(*this));

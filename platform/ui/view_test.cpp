@@ -90,6 +90,16 @@ TEST(View, EachModifierMethodAppendsItsValue) {
   }
 }
 
+TEST(View, ElementsAndModifiersCompareWithTheValueTheyHold) {
+  const View view = Text::verbatim("a").lineLimit(1);
+  EXPECT_EQ(LineLimitModifier{1}, view.modifiers[0]);
+  EXPECT_NE(LineLimitModifier{2}, view.modifiers[0]);
+  EXPECT_NE(TrackingModifier{1}, view.modifiers[0]);
+  EXPECT_EQ(Text::verbatim("a"), view.element);
+  EXPECT_NE(Text::key("a"), view.element);
+  EXPECT_NE(Spacer(), view.element);
+}
+
 TEST(View, MovingAndCopyingChainsBuildEqualTrees) {
   const Label label(Text::verbatim("1h 1m"), "sun.max");
   const View fromCopy =
