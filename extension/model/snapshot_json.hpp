@@ -56,7 +56,7 @@ struct SnapshotEncodingError {
 /// Decodes one UTF-8 JSON object (a leading byte-order mark is allowed). Members
 /// other than the five are ignored but must still be valid JSON; reports the
 /// first broken rule, checking "state", "projectName", "elapsedSeconds",
-/// "todaySeconds" and "updatedAt" in that order. Never throws.
+/// "todaySeconds" and "updatedAt" in that order. Only running out of memory throws.
 platform::foundation::Expected<SharedTimerSnapshot, SnapshotDecodingError> decodeSnapshot(
     std::span<const std::uint8_t> bytes);
 
@@ -65,7 +65,7 @@ platform::foundation::Expected<SharedTimerSnapshot, SnapshotDecodingError> decod
     std::string_view text);
 
 /// Writes the members in field order, without "projectName" when it is absent,
-/// numbers in their shortest round-trip form. Never throws.
+/// numbers in their shortest round-trip form. Only running out of memory throws.
 platform::foundation::Expected<std::string, SnapshotEncodingError> encodeSnapshot(
     const SharedTimerSnapshot& snapshot);
 
