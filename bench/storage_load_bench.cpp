@@ -125,19 +125,22 @@ BENCHMARK(BM_LoadBinary);
 BENCHMARK(BM_FloorXML);
 BENCHMARK(BM_LoadXML);
 
-/// Prints as the console does and keeps each benchmark's time per iteration
-/// (the median when repetitions are asked for).
+/// Prints as the console does and keeps each benchmark's times per iteration
+/// (the medians when repetitions are asked for).
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(::isatty(STDOUT_FILENO) != 0 ? OO_Color : OO_None) {}
+
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& run : runs) {
       const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
-      if (run.run_type == Run::RT_Iteration || median) {
-        auto& slot = times_[run.run_name.function_name];
-        if (median || !slot.second) {
-          slot = {run.GetAdjustedRealTime(), median};
-        }
+      if (run.run_type != Run::RT_Iteration && !median) {
+        continue;
+      }
+      Times& times = times_[run.run_name.function_name];
+      if (median || !times.median) {
+        times = {run.GetAdjustedRealTime(), run.GetAdjustedCPUTime(), median};
       }
     }
   }
@@ -145,14 +148,21 @@ class RatioReporter : public benchmark::ConsoleReporter {
   void printRatio(const char* form, const char* load, const char* floor) const {
     const auto l = times_.find(load);
     const auto f = times_.find(floor);
-    if (l != times_.end() && f != times_.end() && f->second.first > 0) {
-      std::printf("%-6s load %.0f ns / floor %.0f ns = %.2fx\n", form, l->second.first,
-                  f->second.first, l->second.first / f->second.first);
+    if (l == times_.end() || f == times_.end() || f->second.real <= 0 || f->second.cpu <= 0) {
+      return;
     }
+    std::printf("%-6s load/floor: real %.0f/%.0f ns = %.2fx, cpu %.0f/%.0f ns = %.2fx\n", form,
+                l->second.real, f->second.real, l->second.real / f->second.real, l->second.cpu,
+                f->second.cpu, l->second.cpu / f->second.cpu);
   }
 
  private:
-  std::map<std::string, std::pair<double, bool>> times_;
+  struct Times {
+    double real = 0;
+    double cpu = 0;
+    bool median = false;
+  };
+  std::map<std::string, Times> times_;
 };
 
 /// A private configuration home for the run, removed at the end.
