@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include <poll.h>
+#include <pthread.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include "platform/widgets/line_transport.hpp"
@@ -17,7 +19,39 @@ using Json = nlohmann::json;
 
 namespace {
 
+/// Blocks SIGPIPE on this thread for its lifetime and swallows one that its own
+/// writes raise, so a vanished reader ends a write with EPIPE, never the process.
+class SigpipeGuard {
+ public:
+  SigpipeGuard() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipe_, &previous_);
+  }
+  ~SigpipeGuard() {
+    const int savedErrno = errno;
+    if (!wasPending_) {
+      const timespec now{0, 0};
+      while (sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    errno = savedErrno;
+  }
+  SigpipeGuard(const SigpipeGuard&) = delete;
+  SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+ private:
+  sigset_t pipe_{};
+  sigset_t previous_{};
+  bool wasPending_ = false;
+};
+
 bool writeAll(int fd, std::string_view bytes) {
+  const SigpipeGuard guard;
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
     if (written < 0) {
@@ -80,7 +114,7 @@ Expected<std::string, HostError> ProtocolClient::readLine(std::string_view metho
     }
     if (got <= 0) {
       process_.end(std::chrono::milliseconds(500));
-      return Unexpected(fail("the extension closed its output before answering " + quoted(method)));
+      return Unexpected(fail("the extension ended before answering " + quoted(method)));
     }
     pending_.append(chunk.data(), static_cast<std::size_t>(got));
   }
@@ -100,6 +134,11 @@ Expected<Json, HostError> ProtocolClient::call(std::string_view method, const Js
   const std::int64_t id = nextId_++;
   const Json request = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
   if (!writeAll(process_.requestFd(), request.dump() + "\n")) {
+    if (errno == EPIPE) {
+      // Gone before it read the request: the same outcome as going before the reply.
+      process_.end(std::chrono::milliseconds(500));
+      return Unexpected(fail("the extension ended before answering " + quoted(method)));
+    }
     return Unexpected(
         fail("cannot send " + quoted(method) + " to the extension: " + std::strerror(errno)));
   }

@@ -55,8 +55,7 @@ TEST(ProtocolClient, AnswersThatAreNotGoodRepliesAreReported) {
     const char* expected;
   };
   const Case cases[] = {
-      {"exit 3",
-       "closed its output before answering 'initialize' (the extension exited with status 3)"},
+      {"exit 3", "ended before answering 'initialize' (the extension exited with status 3)"},
       {"read line; echo 'garbage'", "is not a JSON object"},
       {"read line; echo '[1,2]'", "is not a JSON object"},
       {R"(read line; echo '{"jsonrpc":"2.0","id":7,"result":{}}')",
