@@ -1,0 +1,152 @@
+// velto-widget-host: starts the widget extension, asks it for what the widget
+// shows and draws it.
+
+#include <cmath>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <signal.h>
+#include <sysexits.h>
+
+#include "host/app/desktop_appearance.hpp"
+#include "host/app/extension_session.hpp"
+#include "host/app/instant_argument.hpp"
+#include "host/app/render_command.hpp"
+#include "platform/foundation/clock.hpp"
+
+namespace {
+
+using platform::widgets::WidgetFamily;
+using velto::host::draw::Appearance;
+using velto::host::draw::ImageFormat;
+
+constexpr const char* kProgram = "velto-widget-host";
+
+int fail(int status, const std::string& message) {
+  std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
+  return status;
+}
+
+struct RenderArguments {
+  std::string family = "small";
+  double scale = 2.0;
+  std::optional<std::string> appearance;
+  std::optional<std::string> format;
+  std::string out;
+  std::optional<std::string> at;
+  bool placeholder = false;
+  std::optional<std::string> extension;
+};
+
+void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
+  CLI::App* render = app.add_subcommand(
+      "render", "Draw the widget as it shows now (or at --at) to a PNG or SVG file");
+  render->add_option("--family", arguments.family, "Size to draw: small, medium or all")
+      ->check(CLI::IsMember({"small", "medium", "all"}))
+      ->capture_default_str();
+  render->add_option("--scale", arguments.scale, "Pixels per point of a PNG")
+      ->check(CLI::Range(0.25, velto::host::draw::kMaxScale))
+      ->capture_default_str();
+  render
+      ->add_option("--appearance", arguments.appearance,
+                   "light or dark; by default the desktop's preference, else light")
+      ->check(CLI::IsMember({"light", "dark"}));
+  render->add_option("--format", arguments.format, "png or svg; by default from --out's name")
+      ->check(CLI::IsMember({"png", "svg"}));
+  render
+      ->add_option("--out", arguments.out,
+                   "File to write; with --family all, NAME-small.EXT and NAME-medium.EXT beside it")
+      ->required();
+  render->add_option("--at", arguments.at,
+                     "Instant to draw: ISO-8601 (2026-12-06T21:30:00Z), seconds since 2001, or "
+                     "@UNIX-SECONDS; default now");
+  render->add_flag("--placeholder", arguments.placeholder, "Draw the placeholder entry");
+  render->add_option("--extension", arguments.extension,
+                     "The widget extension to run (default: velto-widget-extension beside this "
+                     "program)");
+}
+
+/// Turns the parsed arguments into a request, or the usage error they make.
+std::variant<velto::host::RenderRequest, std::string> renderRequest(const RenderArguments& args) {
+  velto::host::RenderRequest request;
+  if (args.family == "all") {
+    request.families = {WidgetFamily::systemSmall, WidgetFamily::systemMedium};
+    request.oneFilePerFamily = true;
+  } else {
+    request.families = {args.family == "small" ? WidgetFamily::systemSmall
+                                               : WidgetFamily::systemMedium};
+  }
+  request.scale = args.scale;
+  request.out = args.out;
+
+  std::string format = args.format.value_or("");
+  if (format.empty()) {
+    const std::string extension = request.out.extension().string();
+    if (extension != ".png" && extension != ".svg") {
+      return std::string("cannot tell the format from '" + args.out
+                         + "': name it .png or .svg, or give --format");
+    }
+    format = extension.substr(1);
+  }
+  request.format = format == "svg" ? ImageFormat::svg : ImageFormat::png;
+
+  if (args.appearance) {
+    request.appearance = *args.appearance == "dark" ? Appearance::dark : Appearance::light;
+  } else {
+    request.appearance =
+        velto::host::desktopPrefersDark().value_or(false) ? Appearance::dark : Appearance::light;
+  }
+
+  if (args.at) {
+    const auto instant = velto::host::parseInstant(*args.at);
+    if (!instant) {
+      return "--at: " + instant.error();
+    }
+    request.instant = *instant;
+  } else {
+    request.instant = platform::foundation::SystemClock::shared().now();
+  }
+  request.placeholder = args.placeholder;
+  request.extension = velto::host::extensionPath(
+      args.extension ? std::optional<std::filesystem::path>(*args.extension) : std::nullopt);
+  return request;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // A vanished extension must end a write with EPIPE, not end the host.
+  ::signal(SIGPIPE, SIG_IGN);
+  CLI::App app("Draws the Velto timer widget from its extension.", kProgram);
+  app.require_subcommand(1);
+  RenderArguments renderArguments;
+  addRenderCommand(app, renderArguments);
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp&) {
+    std::fputs(app.help().c_str(), stdout);
+    return EX_OK;
+  } catch (const CLI::CallForAllHelp&) {
+    std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
+    return EX_OK;
+  } catch (const CLI::ParseError& error) {
+    std::string message = error.what();
+    for (char& c : message) {
+      c = c == '\n' ? ' ' : c;
+    }
+    return fail(EX_USAGE, message + " (see --help)");
+  }
+
+  auto request = renderRequest(renderArguments);
+  if (const auto* usage = std::get_if<std::string>(&request)) {
+    return fail(EX_USAGE, *usage);
+  }
+  if (const auto failure = velto::host::runRender(std::get<velto::host::RenderRequest>(request))) {
+    return fail(failure->status, failure->message);
+  }
+  return EX_OK;
+}

@@ -1,0 +1,99 @@
+#include "host/app/render_command.hpp"
+
+#include <span>
+
+#include <sysexits.h>
+
+#include "host/app/extension_session.hpp"
+#include "host/app/pending_output.hpp"
+#include "host/scheduler/entry_on_display.hpp"
+
+namespace velto::host {
+
+using platform::widgets::WidgetFamily;
+
+std::string shortFamilyName(WidgetFamily family) {
+  std::string name(platform::widgets::rawValue(family));
+  // "systemSmall" → "small", "accessoryInline" → "inline"
+  for (const char* prefix : {"system", "accessory"}) {
+    const std::string_view p(prefix);
+    if (name.starts_with(p)) {
+      name.erase(0, p.size());
+      break;
+    }
+  }
+  if (!name.empty()) {
+    name[0] = static_cast<char>(name[0] - 'A' + 'a');
+  }
+  return name;
+}
+
+std::filesystem::path outputPathFor(const RenderRequest& request, WidgetFamily family) {
+  if (!request.oneFilePerFamily) {
+    return request.out;
+  }
+  std::filesystem::path path = request.out;
+  path.replace_filename(request.out.stem().string() + "-" + shortFamilyName(family)
+                        + request.out.extension().string());
+  return path;
+}
+
+std::optional<RenderFailure> runRender(const RenderRequest& request) {
+  // Every output is reserved before the extension starts, so a bad path fails
+  // at once and a failure later leaves none of the files behind.
+  std::vector<std::pair<WidgetFamily, PendingOutput>> outputs;
+  for (WidgetFamily family : request.families) {
+    auto pending = PendingOutput::create(outputPathFor(request, family));
+    if (!pending) {
+      return RenderFailure{EX_CANTCREAT, pending.error()};
+    }
+    outputs.emplace_back(family, std::move(*pending));
+  }
+
+  auto session = ExtensionSession::start(request.extension);
+  if (!session) {
+    return RenderFailure{EX_UNAVAILABLE, session.error().message};
+  }
+  for (auto& [family, output] : outputs) {
+    const auto& supported = session->widget().supportedFamilies;
+    if (std::find(supported.begin(), supported.end(), family) == supported.end()) {
+      return RenderFailure{EX_USAGE, "the widget '" + session->widget().kind
+                                         + "' does not come in the size '" + shortFamilyName(family)
+                                         + "'"};
+    }
+    std::optional<HostEntry> shown;
+    if (request.placeholder) {
+      auto entry = session->placeholder(family);
+      if (!entry) {
+        return RenderFailure{EX_PROTOCOL, entry.error().message};
+      }
+      shown = std::move(*entry);
+    } else {
+      auto timeline = session->timeline(family);
+      if (!timeline) {
+        return RenderFailure{EX_PROTOCOL, timeline.error().message};
+      }
+      const auto index =
+          entryOnDisplay(std::span<const HostEntry>(timeline->entries), request.instant);
+      if (!index) {
+        return RenderFailure{EX_PROTOCOL, "the extension's timeline holds no entry to draw"};
+      }
+      shown = std::move(timeline->entries[*index]);
+    }
+
+    const draw::DrawOptions options{family, request.scale, request.appearance, request.instant};
+    const auto drawn =
+        draw::drawWidget(shown->view, options, request.format, output.temporaryPath());
+    if (!drawn) {
+      return RenderFailure{EX_SOFTWARE, drawn.error().message};
+    }
+  }
+  for (auto& [family, output] : outputs) {
+    if (auto committed = output.commit(); !committed) {
+      return RenderFailure{EX_CANTCREAT, committed.error()};
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace velto::host
