@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform::foundation {
@@ -16,16 +17,25 @@ using Bytes = std::vector<std::uint8_t>;
 inline constexpr std::string_view kProcessDomain = "app.velto.widget";
 
 /// The folder that holds one property-list file per defaults domain:
-/// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/defaults`.
+/// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/defaults`. Either variable counts only
+/// when set to an absolute path; without both, the user's home folder from the
+/// password database stands in for HOME. Empty when no home folder is known.
 std::filesystem::path defaultsDirectory();
 
+/// Whether `domain` can name a file in the defaults folder: 1 to 244 visible
+/// ASCII characters (so `<domain>.plist.lock` fits a file name), no '/', no "..",
+/// and no leading '.'.
+bool isValidDefaultsDomain(std::string_view domain);
+
 /// The property-list file of one domain: `defaultsDirectory()/<domain>.plist`.
+/// Empty when the folder is unknown or `domain` is not a valid domain name.
 std::filesystem::path defaultsFilePath(std::string_view domain);
 
 /// Read-only access to one defaults domain. Every lookup reads the domain's file
 /// afresh; a file that is missing, unreadable, not a regular file, larger than
-/// the cap, not a property list or whose root is not a dictionary reads as an
-/// empty domain. Lookups never block, throw or write.
+/// 64 KiB, not a property list (XML or binary; a binary one also within bounds
+/// on nesting and sharing) or whose root is not a dictionary reads as an empty
+/// domain. Lookups never block, throw or write.
 class UserDefaults {
  public:
   /// The defaults of a suite shared between applications, or nothing when the

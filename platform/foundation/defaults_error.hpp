@@ -1,0 +1,29 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform::foundation {
+
+/// Why a defaults command could not be carried out.
+struct DefaultsError {
+  enum class Code : std::uint8_t {
+    invalidArgument,  // a domain or key that cannot name a value
+    noSuchDomain,     // the domain has no file
+    noSuchKey,        // the domain holds no value under the key
+    unreadable,       // the file exists but cannot be read (or is not a regular file)
+    malformed,        // the file is not a property list with a dictionary at its root
+    tooLarge,         // the file is, or would grow, larger than readers accept
+    cannotCreate,     // a folder, lock file or temporary file could not be created
+    writeFailed,      // the new file could not be written or put in place
+  };
+  Code code;
+  std::string message;  // one line, for a person
+};
+
+/// `text` in single quotes with control characters, quotes and backslashes
+/// escaped, so that a message that names a key or path stays on one line.
+std::string quotedForMessage(std::string_view text);
+
+}  // namespace platform::foundation

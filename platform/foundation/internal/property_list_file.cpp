@@ -1,0 +1,247 @@
+#include "platform/foundation/internal/property_list_file.hpp"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/foundation/user_defaults.hpp"
+
+namespace platform::foundation::internal {
+
+namespace {
+
+using Code = DefaultsError::Code;
+
+Unexpected<DefaultsError> failure(Code code, std::string message) {
+  return Unexpected(DefaultsError{code, std::move(message)});
+}
+
+std::string quoted(const std::filesystem::path& path) {
+  return quotedForMessage(path.native());
+}
+
+std::string systemError(int error) {
+  return std::strerror(error);
+}
+
+// Removes a temporary file unless it has been renamed into place.
+class TemporaryFile {
+ public:
+  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
+  TemporaryFile(const TemporaryFile&) = delete;
+  TemporaryFile& operator=(const TemporaryFile&) = delete;
+  ~TemporaryFile() {
+    if (!path_.empty()) {
+      ::unlink(path_.c_str());
+    }
+  }
+
+  const std::string& path() const { return path_; }
+  void keep() { path_.clear(); }
+
+ private:
+  std::string path_;
+};
+
+bool writeAll(int fd, std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+}  // namespace
+
+Expected<PlistNode, DefaultsError> parseDomainContents(const std::string& contents) {
+  if (contents.size() > kMaxDomainFileSize) {
+    return failure(Code::tooLarge, "larger than " + std::to_string(kMaxDomainFileSize) + " bytes");
+  }
+  // Anything that starts like a binary list is measured, whichever version it claims,
+  // so that no input reaches libplist's binary parser unmeasured.
+  if (contents.starts_with("bplist")) {
+    const auto bytes = std::as_bytes(std::span(contents));
+    const std::span unsignedBytes(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                  bytes.size());
+    if (auto shape = measureBinaryPlist(unsignedBytes, kBinaryDomainLimits); !shape) {
+      return failure(Code::malformed, shape.error());
+    }
+  }
+  // std::string keeps a NUL after its bytes, so a parser that reads number text
+  // up to a terminator stops inside the buffer.
+  plist_t raw = nullptr;
+  plist_from_memory(contents.data(), static_cast<std::uint32_t>(contents.size()), &raw);
+  PlistNode root(raw);
+  if (!root) {
+    return failure(Code::malformed, "not a property list");
+  }
+  if (plist_get_node_type(root.get()) != PLIST_DICT) {
+    return failure(Code::malformed, "its root is not a dictionary");
+  }
+  return root;
+}
+
+Expected<std::string, DefaultsError> PropertyListFile::readContents() const {
+  // Non-blocking, so that a FIFO or a device at the path cannot stall the open or the read.
+  const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
+  if (!fd) {
+    const int error = errno;
+    const Code code = error == ENOENT || error == ENOTDIR ? Code::noSuchDomain : Code::unreadable;
+    return failure(code, "cannot read " + quoted(path_) + ": " + systemError(error));
+  }
+  struct stat status {};
+  if (::fstat(fd.get(), &status) != 0) {
+    const int error = errno;
+    return failure(Code::unreadable, "cannot read " + quoted(path_) + ": " + systemError(error));
+  }
+  if (!S_ISREG(status.st_mode)) {
+    return failure(Code::unreadable, "cannot read " + quoted(path_) + ": not a regular file");
+  }
+  // Reading stops one byte past the cap, which tells an oversized file apart even
+  // when it grows after fstat.
+  std::string contents(kMaxDomainFileSize + 1, '\0');
+  std::size_t total = 0;
+  if (status.st_size <= static_cast<off_t>(kMaxDomainFileSize)) {
+    while (total < contents.size()) {
+      const ssize_t count = ::read(fd.get(), contents.data() + total, contents.size() - total);
+      if (count < 0) {
+        const int error = errno;
+        if (error == EINTR) {
+          continue;
+        }
+        return failure(Code::unreadable,
+                       "cannot read " + quoted(path_) + ": " + systemError(error));
+      }
+      if (count == 0) {
+        break;
+      }
+      total += static_cast<std::size_t>(count);
+    }
+  } else {
+    total = contents.size();
+  }
+  if (total > kMaxDomainFileSize) {
+    return failure(Code::tooLarge, "cannot read " + quoted(path_) + ": larger than "
+                                       + std::to_string(kMaxDomainFileSize) + " bytes");
+  }
+  contents.resize(total);
+  return contents;
+}
+
+Expected<PlistNode, DefaultsError> PropertyListFile::read() const {
+  auto contents = readContents();
+  if (!contents) {
+    return Unexpected(std::move(contents).error());
+  }
+  auto root = parseDomainContents(*contents);
+  if (!root) {
+    return failure(root.error().code, "cannot read " + quoted(path_) + ": " + root.error().message);
+  }
+  return std::move(*root);
+}
+
+Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> contents) const {
+  std::string pattern = path_.native() + ".XXXXXX";
+  UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+  if (!fd) {
+    const int error = errno;
+    return failure(Code::cannotCreate, "cannot create a temporary file for " + quoted(path_) + ": "
+                                           + systemError(error));
+  }
+  TemporaryFile temporary(pattern);
+  if (!writeAll(fd.get(), contents) || ::fsync(fd.get()) != 0 || !fd.close()) {
+    const int error = errno;
+    return failure(Code::writeFailed, "cannot write " + quotedForMessage(temporary.path()) + ": "
+                                          + systemError(error));
+  }
+  if (::rename(temporary.path().c_str(), path_.c_str()) != 0) {
+    const int error = errno;
+    return failure(Code::writeFailed,
+                   "cannot replace " + quoted(path_) + ": " + systemError(error));
+  }
+  temporary.keep();
+  // The rename reaches the disk only with the folder's own entry list.
+  const std::filesystem::path folder = path_.parent_path();
+  const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd || ::fsync(folderFd.get()) != 0) {
+    const int error = errno;
+    return failure(Code::writeFailed, quoted(path_) + " was replaced, but its folder could not "
+                                          "be flushed to disk: " + systemError(error));
+  }
+  return {};
+}
+
+Expected<FileLock, DefaultsError> PropertyListFile::lock() const {
+  const std::string lockPath = path_.native() + ".lock";
+  UniqueFd fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
+  if (!fd) {
+    const int error = errno;
+    return failure(Code::cannotCreate, "cannot open lock file " + quotedForMessage(lockPath) + ": "
+                                           + systemError(error));
+  }
+  while (::flock(fd.get(), LOCK_EX) != 0) {
+    const int error = errno;
+    if (error != EINTR) {
+      return failure(Code::writeFailed,
+                     "cannot lock " + quotedForMessage(lockPath) + ": " + systemError(error));
+    }
+  }
+  return FileLock(std::move(fd));
+}
+
+Expected<void, DefaultsError> createPrivateDirectories(const std::filesystem::path& directory) {
+  struct stat existing {};
+  if (::stat(directory.c_str(), &existing) == 0 && S_ISDIR(existing.st_mode)) {
+    return {};
+  }
+  std::filesystem::path prefix;
+  for (const auto& part : directory) {
+    prefix /= part;
+    if (::mkdir(prefix.c_str(), 0700) == 0 || errno == EEXIST) {
+      continue;
+    }
+    const int error = errno;
+    struct stat status {};
+    // A folder above ours may refuse mkdir (EACCES, EROFS) and still exist.
+    if (::stat(prefix.c_str(), &status) == 0 && S_ISDIR(status.st_mode)) {
+      continue;
+    }
+    return failure(Code::cannotCreate,
+                   "cannot create " + quoted(prefix) + ": " + systemError(error));
+  }
+  return {};
+}
+
+Expected<PropertyListFile, DefaultsError> domainFile(std::string_view domain, Code noFolder) {
+  if (!isValidDefaultsDomain(domain)) {
+    return failure(Code::invalidArgument, "invalid domain name " + quotedForMessage(domain));
+  }
+  std::filesystem::path path = defaultsFilePath(domain);
+  if (path.empty()) {
+    return failure(noFolder,
+                   "no defaults folder: neither XDG_CONFIG_HOME nor HOME is an absolute path, "
+                   "and the user has no home folder");
+  }
+  return PropertyListFile(std::move(path));
+}
+
+plist_t dictionaryItem(plist_t dictionary, std::string_view key) {
+  if (key.find('\0') != std::string_view::npos) {
+    return nullptr;
+  }
+  return plist_dict_get_item(dictionary, std::string(key).c_str());
+}
+
+}  // namespace platform::foundation::internal

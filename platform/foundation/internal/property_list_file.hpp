@@ -1,0 +1,84 @@
+#pragma once
+
+#include <cstddef>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "platform/foundation/defaults_error.hpp"
+#include "platform/foundation/expected.hpp"
+#include "platform/foundation/internal/binary_plist_shape.hpp"
+#include "platform/foundation/internal/plist_node.hpp"
+#include "platform/foundation/internal/unique_fd.hpp"
+
+namespace platform::foundation::internal {
+
+/// Largest domain file that is read at all. libplist 2.2 overflows its stack on
+/// deeply nested binary lists near 900 KB and spends time quadratic in their
+/// depth; the cap bounds the worst case.
+inline constexpr std::size_t kMaxDomainFileSize = 64 * 1024;
+
+/// Bounds on the tree that a binary domain file may stand for. Within the cap a
+/// list can still nest 13 000 levels deep (a quarter of a second in libplist),
+/// and shared objects let a file of 130 bytes stand for millions of nodes.
+/// libplist checks each node against all of its ancestors, so its time grows
+/// with depth times nodes; these bounds hold any file to about 10 ms.
+inline constexpr BinaryPlistLimits kBinaryDomainLimits{
+    .depth = 32, .nodes = std::uint64_t{1} << 14, .bytes = std::uint64_t{1} << 20};
+
+/// Parses the contents of a domain file: a property list in XML or binary form
+/// whose root is a dictionary, within the size cap and, for the binary form, the
+/// tree bounds. Fails with tooLarge or malformed; the message gives the reason.
+Expected<PlistNode, DefaultsError> parseDomainContents(const std::string& contents);
+
+/// An exclusive advisory lock, released when the object goes away.
+class FileLock {
+ public:
+  explicit FileLock(UniqueFd fd) : fd_(std::move(fd)) {}
+
+ private:
+  UniqueFd fd_;
+};
+
+/// The one type that touches a domain's file: reads it without blocking and
+/// replaces it atomically.
+class PropertyListFile {
+ public:
+  explicit PropertyListFile(std::filesystem::path path) : path_(std::move(path)) {}
+
+  const std::filesystem::path& path() const { return path_; }
+
+  /// The file's dictionary. Fails with noSuchDomain when there is no file,
+  /// unreadable when it cannot be read or is not a regular file, tooLarge over
+  /// the cap, and malformed when it is not a domain.
+  Expected<PlistNode, DefaultsError> read() const;
+
+  /// Replaces the file with `contents`: a temporary file in the same folder,
+  /// fsync, rename over the file, fsync of the folder. A failure leaves the old
+  /// file and no temporary file behind, up to the rename.
+  Expected<void, DefaultsError> replace(std::span<const char> contents) const;
+
+  /// Takes an exclusive flock on `<file>.lock`, which, unlike the file itself,
+  /// survives the rename that replace() ends with.
+  Expected<FileLock, DefaultsError> lock() const;
+
+ private:
+  Expected<std::string, DefaultsError> readContents() const;
+
+  std::filesystem::path path_;
+};
+
+/// Creates `directory` and every missing folder above it with mode 0700.
+Expected<void, DefaultsError> createPrivateDirectories(const std::filesystem::path& directory);
+
+/// The file of `domain`. Fails with invalidArgument for a name that cannot name a
+/// domain, and with `noFolder` when no defaults folder is known.
+Expected<PropertyListFile, DefaultsError> domainFile(std::string_view domain,
+                                                     DefaultsError::Code noFolder);
+
+/// The value under `key` in `dictionary`, or null; a key holding NUL names nothing.
+plist_t dictionaryItem(plist_t dictionary, std::string_view key);
+
+}  // namespace platform::foundation::internal

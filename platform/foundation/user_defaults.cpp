@@ -1,0 +1,165 @@
+#include "platform/foundation/user_defaults.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <optional>
+#include <vector>
+
+#include <pwd.h>
+#include <unistd.h>
+
+#include "platform/foundation/internal/property_list_file.hpp"
+
+namespace platform::foundation {
+
+namespace {
+
+// Longest domain whose lock file name, `<domain>.plist.lock`, still fits NAME_MAX (255).
+constexpr std::size_t kMaxDomainLength = 255 - std::string_view(".plist.lock").size();
+
+// An environment variable's value when it is an absolute path, as the XDG base
+// directory rules ask of XDG_CONFIG_HOME; HOME is held to the same.
+std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  if (value == nullptr || value[0] != '/') {
+    return std::nullopt;
+  }
+  return std::filesystem::path(value);
+}
+
+std::optional<std::filesystem::path> homeFromPasswordDatabase() {
+  const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+  std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
+  while (true) {
+    passwd entry{};
+    passwd* result = nullptr;
+    const int error = ::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &result);
+    if (error == ERANGE && buffer.size() < (std::size_t{1} << 20)) {
+      buffer.resize(buffer.size() * 2);
+      continue;
+    }
+    if (error != 0 || result == nullptr || entry.pw_dir == nullptr || entry.pw_dir[0] != '/') {
+      return std::nullopt;
+    }
+    return std::filesystem::path(entry.pw_dir);
+  }
+}
+
+// Plain ASCII tests, so that the process locale has no say in what a name may hold.
+bool isLabelCharacter(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-';
+}
+
+// At least two dot-separated labels of letters, digits and '-', none empty.
+bool isReverseDnsIdentifier(std::string_view name) {
+  std::size_t labels = 1;
+  std::size_t labelLength = 0;
+  for (const char c : name) {
+    if (c == '.') {
+      if (labelLength == 0) {
+        return false;
+      }
+      ++labels;
+      labelLength = 0;
+    } else if (isLabelCharacter(c)) {
+      ++labelLength;
+    } else {
+      return false;
+    }
+  }
+  return labels >= 2 && labelLength > 0;
+}
+
+// Reads the domain afresh and hands the value under `key` to `extract` when it has
+// type `type`; every failure on the way, an allocation failure included, reads as no value.
+template <class Extract>
+auto lookUp(std::string_view domain, std::string_view key, plist_type type, Extract extract)
+    -> std::optional<decltype(extract(plist_t{}))> {
+  try {
+    const auto file = internal::domainFile(domain, DefaultsError::Code::unreadable);
+    if (!file) {
+      return std::nullopt;
+    }
+    const auto root = file->read();
+    if (!root) {
+      return std::nullopt;
+    }
+    const plist_t value = internal::dictionaryItem(root->get(), key);
+    if (value == nullptr || plist_get_node_type(value) != type) {
+      return std::nullopt;
+    }
+    return extract(value);
+  } catch (...) {
+    return std::nullopt;
+  }
+}
+
+}  // namespace
+
+std::filesystem::path defaultsDirectory() {
+  std::optional<std::filesystem::path> configHome = absoluteFromEnvironment("XDG_CONFIG_HOME");
+  if (!configHome) {
+    std::optional<std::filesystem::path> home = absoluteFromEnvironment("HOME");
+    if (!home) {
+      home = homeFromPasswordDatabase();
+    }
+    if (!home) {
+      return {};
+    }
+    configHome = *home / ".config";
+  }
+  return *configHome / "velto" / "defaults";
+}
+
+bool isValidDefaultsDomain(std::string_view domain) {
+  if (domain.empty() || domain.size() > kMaxDomainLength || domain.front() == '.'
+      || domain.find("..") != std::string_view::npos) {
+    return false;
+  }
+  for (const char c : domain) {
+    if (c <= ' ' || c > '~' || c == '/') {
+      return false;
+    }
+  }
+  return true;
+}
+
+std::filesystem::path defaultsFilePath(std::string_view domain) {
+  if (!isValidDefaultsDomain(domain)) {
+    return {};
+  }
+  std::filesystem::path directory = defaultsDirectory();
+  if (directory.empty()) {
+    return {};
+  }
+  return directory / (std::string(domain) + ".plist");
+}
+
+std::optional<UserDefaults> UserDefaults::withSuiteName(std::string_view suiteName) {
+  if (suiteName == kProcessDomain || !isReverseDnsIdentifier(suiteName)) {
+    return std::nullopt;
+  }
+  return UserDefaults(std::string(suiteName));
+}
+
+UserDefaults UserDefaults::standard() {
+  return UserDefaults(std::string(kProcessDomain));
+}
+
+std::optional<Bytes> UserDefaults::dataForKey(std::string_view key) const {
+  return lookUp(domain_, key, PLIST_DATA, [](plist_t value) {
+    std::uint64_t length = 0;
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(plist_get_data_ptr(value, &length));
+    return bytes == nullptr ? Bytes() : Bytes(bytes, bytes + length);
+  });
+}
+
+std::optional<std::string> UserDefaults::stringForKey(std::string_view key) const {
+  return lookUp(domain_, key, PLIST_STRING, [](plist_t value) {
+    std::uint64_t length = 0;
+    const char* text = plist_get_string_ptr(value, &length);
+    return text == nullptr ? std::string() : std::string(text, length);
+  });
+}
+
+}  // namespace platform::foundation
