@@ -18,17 +18,19 @@ function(velto_library name)
   endif()
 endfunction()
 
-# velto_test(<name> SOURCES ... DEPS ... [LABELS ...])
+# velto_test(<name> SOURCES ... DEPS ...)
 # One GoogleTest binary per folder, registered with CTest case by case.
 function(velto_test name)
   if(NOT VELTO_BUILD_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;DEPS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gmock GTest::gtest_main velto_warnings)
+  # LeakSanitizer is told of the caches system libraries keep for the process's life.
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "${ARG_LABELS}"
+    PROPERTIES
+      ENVIRONMENT "LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/lsan.supp:print_suppressions=0"
     DISCOVERY_TIMEOUT 60
     EXTRA_ARGS --gtest_brief=1)
 endfunction()
