@@ -106,9 +106,10 @@ std::filesystem::path defaultsDirectory() {
     if (!home) {
       return {};
     }
-    configHome = *home / ".config";
+    configHome = home->native() + "/.config";
   }
-  return *configHome / "velto" / "defaults";
+  // Plain concatenation: every load builds this path, and path's operator/ costs more.
+  return configHome->native() + "/velto/defaults";
 }
 
 bool isValidDefaultsDomain(std::string_view domain) {
@@ -132,7 +133,9 @@ std::filesystem::path defaultsFilePath(std::string_view domain) {
   if (directory.empty()) {
     return {};
   }
-  return directory / (std::string(domain) + ".plist");
+  std::string file = std::move(directory).native();
+  file.append("/").append(domain).append(".plist");
+  return file;
 }
 
 std::optional<UserDefaults> UserDefaults::withSuiteName(std::string_view suiteName) {

@@ -93,6 +93,16 @@ Expected<PlistNode, DefaultsError> parseDomainContents(const std::string& conten
   return root;
 }
 
+namespace {
+
+Unexpected<DefaultsError> tooLarge(const std::filesystem::path& path) {
+  return failure(DefaultsError::Code::tooLarge, "cannot read " + quoted(path) + ": larger than "
+                                                    + std::to_string(kMaxDomainFileSize)
+                                                    + " bytes");
+}
+
+}  // namespace
+
 Expected<std::string, DefaultsError> PropertyListFile::readContents() const {
   // Non-blocking, so that a FIFO or a device at the path cannot stall the open or the read.
   const UniqueFd fd(::open(path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY));
@@ -109,32 +119,32 @@ Expected<std::string, DefaultsError> PropertyListFile::readContents() const {
   if (!S_ISREG(status.st_mode)) {
     return failure(Code::unreadable, "cannot read " + quoted(path_) + ": not a regular file");
   }
-  // Reading stops one byte past the cap, which tells an oversized file apart even
-  // when it grows after fstat.
-  std::string contents(kMaxDomainFileSize + 1, '\0');
-  std::size_t total = 0;
-  if (status.st_size <= static_cast<off_t>(kMaxDomainFileSize)) {
-    while (total < contents.size()) {
-      const ssize_t count = ::read(fd.get(), contents.data() + total, contents.size() - total);
-      if (count < 0) {
-        const int error = errno;
-        if (error == EINTR) {
-          continue;
-        }
-        return failure(Code::unreadable,
-                       "cannot read " + quoted(path_) + ": " + systemError(error));
-      }
-      if (count == 0) {
-        break;
-      }
-      total += static_cast<std::size_t>(count);
-    }
-  } else {
-    total = contents.size();
+  // The buffer holds the size fstat saw and one byte more, so one read normally
+  // ends it: a short read of a regular file is its end. Only a file that grew
+  // since fstat fills the buffer, and then reading goes on to one byte past the
+  // cap, which tells an oversized file apart.
+  if (status.st_size > static_cast<off_t>(kMaxDomainFileSize)) {
+    return tooLarge(path_);
   }
-  if (total > kMaxDomainFileSize) {
-    return failure(Code::tooLarge, "cannot read " + quoted(path_) + ": larger than "
-                                       + std::to_string(kMaxDomainFileSize) + " bytes");
+  std::string contents(static_cast<std::size_t>(status.st_size) + 1, '\0');
+  std::size_t total = 0;
+  for (;;) {
+    const ssize_t count = ::read(fd.get(), contents.data() + total, contents.size() - total);
+    if (count < 0) {
+      const int error = errno;
+      if (error == EINTR) {
+        continue;
+      }
+      return failure(Code::unreadable, "cannot read " + quoted(path_) + ": " + systemError(error));
+    }
+    total += static_cast<std::size_t>(count);
+    if (count == 0 || total < contents.size()) {
+      break;
+    }
+    if (contents.size() > kMaxDomainFileSize) {
+      return tooLarge(path_);
+    }
+    contents.resize(kMaxDomainFileSize + 1);
   }
   contents.resize(total);
   return contents;
