@@ -2,11 +2,9 @@
 
 #include <chrono>
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <random>
@@ -17,11 +15,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include "extension/model/internal/shared_timer_storage_internal.hpp"
 #include "extension/model/model_test_support.hpp"
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/internal/defaults_test_support.hpp"
 #include "platform/foundation/user_defaults.hpp"
 
 namespace velto::model {
@@ -31,6 +29,11 @@ namespace fs = std::filesystem;
 using namespace std::literals;
 using platform::foundation::Bytes;
 using platform::foundation::Date;
+using platform::foundation::test_support::base64;
+using platform::foundation::test_support::bytesOf;
+using platform::foundation::test_support::readFile;
+using platform::foundation::test_support::ScopedConfigHome;
+using platform::foundation::test_support::xmlDomain;
 using State = SharedTimerSnapshot::State;
 
 constexpr std::string_view kSuite = SharedTimerStorage::kAppGroupSuiteName;
@@ -39,41 +42,6 @@ constexpr std::string_view kPausedJSON =
     R"({"state":"paused","elapsedSeconds":95.5,"todaySeconds":3600,"updatedAt":-42.25})";
 
 const SharedTimerSnapshot kPaused(State::paused, std::nullopt, 95.5, 3600.0, Date(-42.25));
-
-/// Points XDG_CONFIG_HOME at a fresh empty folder for its lifetime.
-class ScopedConfigHome {
- public:
-  ScopedConfigHome() {
-    std::string name = (fs::temp_directory_path() / "velto-model-test-XXXXXX").string();
-    if (mkdtemp(name.data()) == nullptr) {
-      ADD_FAILURE() << "cannot make a temporary folder";
-    }
-    path_ = name;
-    if (const char* old = std::getenv("XDG_CONFIG_HOME")) {
-      previous_ = old;
-    }
-    setenv("XDG_CONFIG_HOME", name.c_str(), 1);
-  }
-  ~ScopedConfigHome() {
-    if (previous_) {
-      setenv("XDG_CONFIG_HOME", previous_->c_str(), 1);
-    } else {
-      unsetenv("XDG_CONFIG_HOME");
-    }
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  ScopedConfigHome(const ScopedConfigHome&) = delete;
-  ScopedConfigHome& operator=(const ScopedConfigHome&) = delete;
-
- private:
-  fs::path path_;
-  std::optional<std::string> previous_;
-};
-
-Bytes bytesOf(std::string_view text) {
-  return Bytes(text.begin(), text.end());
-}
 
 fs::path fileOf(std::string_view domain) {
   return platform::foundation::defaultsFilePath(domain);
@@ -96,35 +64,9 @@ void storeFile(std::string_view domain, std::string_view bytes) {
   ASSERT_TRUE(out.good());
 }
 
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string base64(std::string_view bytes) {
-  static constexpr char kDigits[] =
-      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-  std::string out;
-  for (std::size_t i = 0; i < bytes.size(); i += 3) {
-    std::uint32_t group = 0;
-    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
-    for (std::size_t j = 0; j < 3; ++j) {
-      group = (group << 8) | (j < n ? static_cast<std::uint8_t>(bytes[i + j]) : 0u);
-    }
-    for (std::size_t j = 0; j < 4; ++j) {
-      out += j <= n ? kDigits[(group >> (18 - 6 * j)) & 0x3Fu] : '=';
-    }
-  }
-  return out;
-}
-
 /// An XML property list whose root dictionary holds `value` (an XML element) under the key.
 std::string xmlPlist(std::string_view value) {
-  return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
-         "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" "
-         "\"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
-         "<plist version=\"1.0\">\n<dict>\n\t<key>"s
-         + std::string(kKey) + "</key>\n\t" + std::string(value) + "\n</dict>\n</plist>\n";
+  return xmlDomain("\t<key>" + std::string(kKey) + "</key>\n\t" + std::string(value) + "\n");
 }
 
 std::string xmlData(std::string_view bytes) {
@@ -132,7 +74,11 @@ std::string xmlData(std::string_view bytes) {
 }
 
 /// A binary property list put together object by object: references are two
-/// bytes, offsets four, and the first object added is the top one.
+/// bytes, offsets four, and the first object added is the top one. Kept apart
+/// from test_support::BinaryPlistBuilder, which sizes offsets to the file and
+/// writes every long count as a four-byte integer: built with it, these lists
+/// would have other bytes and no longer reach the reader's four-byte offsets or
+/// its one- and two-byte counts.
 class BinaryPlist {
  public:
   using Object = std::vector<std::uint8_t>;

@@ -2,9 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <map>
 #include <optional>
 #include <string>
@@ -17,22 +15,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "platform/foundation/internal/defaults_test_support.hpp"
+
 extern char** environ;
 
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void writeFile(const fs::path& path, std::string_view contents) {
-  fs::create_directories(path.parent_path());
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(contents.data(), static_cast<std::streamsize>(contents.size()));
-}
+using platform::foundation::test_support::readFile;
+using platform::foundation::test_support::TemporaryFolder;
+using platform::foundation::test_support::writeFile;
 
 // Every regular file below `root` with its bytes, to show that a command changed nothing.
 std::map<fs::path, std::string> snapshot(const fs::path& root) {
@@ -45,27 +37,6 @@ std::map<fs::path, std::string> snapshot(const fs::path& root) {
   }
   return files;
 }
-
-class TemporaryFolder {
- public:
-  TemporaryFolder() {
-    std::string pattern = (fs::temp_directory_path() / "velto-defaults-tool-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-      throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-  }
-  TemporaryFolder(const TemporaryFolder&) = delete;
-  TemporaryFolder& operator=(const TemporaryFolder&) = delete;
-  ~TemporaryFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& path() const { return path_; }
-
- private:
-  fs::path path_;
-};
 
 class SpawnFileActions {
  public:
@@ -116,7 +87,10 @@ class VeltoDefaults : public ::testing::Test {
 
   /// Runs the program with `arguments`, standard input from `input` (or /dev/null),
   /// standard output to `output` (or to a file whose bytes it returns) and XDG_CONFIG_HOME set to
-  /// this test's folder; no shell is involved.
+  /// this test's folder; no shell is involved. Not velto::test_support::runProgram,
+  /// which hands the child the test's own environment and always captures its
+  /// output: here XDG_CONFIG_HOME must change for the child alone, and one test
+  /// needs standard output to be /dev/full.
   Result run(const std::vector<std::string>& arguments,
              const std::optional<fs::path>& input = std::nullopt,
              const std::optional<fs::path>& output = std::nullopt) const {

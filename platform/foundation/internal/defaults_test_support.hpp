@@ -3,6 +3,7 @@
 // Helpers for the defaults tests: a private XDG_CONFIG_HOME, file helpers and a
 // builder for hand-made binary property lists.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
@@ -249,6 +250,24 @@ inline std::string binaryDomainWithDoublingLists(std::size_t levels) {
     }
     builder.addAscii("x");
   });
+}
+
+/// Standard base64 with padding, for the <data> values of XML property lists.
+inline std::string base64(std::string_view bytes) {
+  static constexpr char kDigits[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    std::uint32_t group = 0;
+    const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+    for (std::size_t j = 0; j < 3; ++j) {
+      group = (group << 8) | (j < n ? static_cast<std::uint8_t>(bytes[i + j]) : 0u);
+    }
+    for (std::size_t j = 0; j < 4; ++j) {
+      out += j <= n ? kDigits[(group >> (18 - 6 * j)) & 0x3Fu] : '=';
+    }
+  }
+  return out;
 }
 
 /// An XML property list whose root dictionary holds `body`.
