@@ -569,11 +569,13 @@ class Reader {
     return result;
   }
 
-  std::optional<Element> vstack(const json& node, int depth) {
+  // VStack and HStack differ only in the axis their alignment runs across.
+  template <class Stack, class StackAlignment>
+  std::optional<Element> stack(const json& node, int depth) {
     if (!onlyFields(node, {"type", "modifiers", "alignment", "spacing", "children"})) {
       return std::nullopt;
     }
-    const auto alignment = named<HorizontalAlignment>(node, "alignment");
+    const auto alignment = named<StackAlignment>(node, "alignment");
     if (!alignment) {
       return std::nullopt;
     }
@@ -585,26 +587,15 @@ class Reader {
     if (!views) {
       return std::nullopt;
     }
-    return VStack(*alignment, *spacing, std::move(*views));
+    return Stack(*alignment, *spacing, std::move(*views));
+  }
+
+  std::optional<Element> vstack(const json& node, int depth) {
+    return stack<VStack, HorizontalAlignment>(node, depth);
   }
 
   std::optional<Element> hstack(const json& node, int depth) {
-    if (!onlyFields(node, {"type", "modifiers", "alignment", "spacing", "children"})) {
-      return std::nullopt;
-    }
-    const auto alignment = named<VerticalAlignment>(node, "alignment");
-    if (!alignment) {
-      return std::nullopt;
-    }
-    const auto spacing = optionalNumber(node, "spacing", kSigned);
-    if (!spacing) {
-      return std::nullopt;
-    }
-    auto views = children(node, depth);
-    if (!views) {
-      return std::nullopt;
-    }
-    return HStack(*alignment, *spacing, std::move(*views));
+    return stack<HStack, VerticalAlignment>(node, depth);
   }
 
   std::optional<Element> zstack(const json& node, int depth) {
