@@ -124,9 +124,9 @@ Expected<DefaultsValue, DefaultsError> readDefaultsValue(std::string_view domain
 
 Expected<DefaultsValue, DefaultsError> readDefaultsValueFromContents(
     std::span<const std::uint8_t> contents, std::string_view key) {
-  if (contents.size() > internal::kMaxDomainFileSize) {
+  if (contents.size() > kMaxDomainFileSize) {
     return Unexpected(DefaultsError{
-        Code::tooLarge, "larger than " + std::to_string(internal::kMaxDomainFileSize) + " bytes"});
+        Code::tooLarge, "larger than " + std::to_string(kMaxDomainFileSize) + " bytes"});
   }
   const std::string copy(contents.begin(), contents.end());
   const auto root = internal::parseDomainContents(copy);

@@ -82,10 +82,10 @@ Expected<void, DefaultsError> modifyDomain(std::string_view domain, std::string_
 
 Expected<void, DefaultsError> writeDefaultsData(std::string_view domain, std::string_view key,
                                                 std::span<const std::uint8_t> bytes) {
-  if (bytes.size() > internal::kMaxDomainFileSize) {
+  if (bytes.size() > kMaxDomainFileSize) {
     return failure(Code::tooLarge, "a data value of " + std::to_string(bytes.size())
                                        + " bytes does not fit a domain of at most "
-                                       + std::to_string(internal::kMaxDomainFileSize) + " bytes");
+                                       + std::to_string(kMaxDomainFileSize) + " bytes");
   }
   return modifyDomain(
       domain, key, WhenMissing::startEmpty, [bytes](plist_t dictionary, const std::string& name) {
@@ -101,10 +101,10 @@ Expected<void, DefaultsError> writeDefaultsString(std::string_view domain, std::
   if (text.find('\0') != std::string_view::npos) {
     return failure(Code::invalidArgument, "a string value cannot hold a NUL character");
   }
-  if (text.size() > internal::kMaxDomainFileSize) {
+  if (text.size() > kMaxDomainFileSize) {
     return failure(Code::tooLarge, "a string value of " + std::to_string(text.size())
                                        + " bytes does not fit a domain of at most "
-                                       + std::to_string(internal::kMaxDomainFileSize) + " bytes");
+                                       + std::to_string(kMaxDomainFileSize) + " bytes");
   }
   return modifyDomain(domain, key, WhenMissing::startEmpty,
                       [value = std::string(text)](plist_t dictionary, const std::string& name) {

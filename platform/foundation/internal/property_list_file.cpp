@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/foundation/user_defaults.hpp"
+#include "platform/foundation/write_all.hpp"
 
 namespace platform::foundation::internal {
 
@@ -48,20 +49,6 @@ class TemporaryFile {
  private:
   std::string path_;
 };
-
-bool writeAll(int fd, std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -171,10 +158,16 @@ Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> co
                                            + systemError(error));
   }
   TemporaryFile temporary(pattern);
-  if (!writeAll(fd.get(), contents) || ::fsync(fd.get()) != 0 || !fd.close()) {
-    const int error = errno;
+  int writeError = 0;
+  if (auto written = writeAll(fd.get(), std::string_view(contents.data(), contents.size()));
+      !written) {
+    writeError = written.error();
+  } else if (::fsync(fd.get()) != 0 || !fd.close()) {
+    writeError = errno;
+  }
+  if (writeError != 0) {
     return failure(Code::writeFailed, "cannot write " + quotedForMessage(temporary.path()) + ": "
-                                          + systemError(error));
+                                          + systemError(writeError));
   }
   if (::rename(temporary.path().c_str(), path_.c_str()) != 0) {
     const int error = errno;

@@ -11,14 +11,10 @@
 #include "platform/foundation/expected.hpp"
 #include "platform/foundation/internal/binary_plist_shape.hpp"
 #include "platform/foundation/internal/plist_node.hpp"
-#include "platform/foundation/internal/unique_fd.hpp"
+#include "platform/foundation/limits.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace platform::foundation::internal {
-
-/// Largest domain file that is read at all. libplist 2.2 overflows its stack on
-/// deeply nested binary lists near 900 KB and spends time quadratic in their
-/// depth; the cap bounds the worst case.
-inline constexpr std::size_t kMaxDomainFileSize = 64 * 1024;
 
 /// Bounds on the tree that a binary domain file may stand for. Within the cap a
 /// list can still nest 13 000 levels deep (a quarter of a second in libplist),
