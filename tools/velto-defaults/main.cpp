@@ -78,6 +78,7 @@ int exitStatusFor(DefaultsError::Code code) {
     case DefaultsError::Code::noSuchKey:
     case DefaultsError::Code::unreadable:
       return EX_NOINPUT;
+    case DefaultsError::Code::invalidText:
     case DefaultsError::Code::malformed:
     case DefaultsError::Code::tooLarge:
       return EX_DATAERR;
@@ -149,8 +150,10 @@ std::optional<Failure> writeOut(std::span<const std::uint8_t> bytes) {
 std::optional<Failure> checkNames(const std::string& domain, const std::string* key) {
   if (!platform::foundation::isValidDefaultsDomain(domain)) {
     return Failure{EX_USAGE, "invalid domain name " + quotedForMessage(domain)
-                                 + ": use 1 to 244 visible ASCII characters with no '/', no "
-                                   "\"..\" and no leading '.'"};
+                                 + ": use 1 to "
+                                 + std::to_string(platform::foundation::kMaxDefaultsDomainLength)
+                                 + " visible ASCII characters with no '/', no \"..\" and no "
+                                   "leading '.'"};
   }
   if (key != nullptr && key->empty()) {
     return Failure{EX_USAGE, "the key must not be empty"};
