@@ -297,8 +297,9 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help() << std::flush;
-    return EX_OK;
+    // Help goes to standard output like any other output, so a lost help is a write error.
+    const auto failure = writeOut(app.help());
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
   }
