@@ -1,8 +1,6 @@
 #include "host/app/extension_session.hpp"
 
-#include <array>
-
-#include <unistd.h>
+#include "host/app/extension_location.hpp"
 
 #include "platform/ui/archive.hpp"
 #include "platform/widgets/widget_family.hpp"
@@ -17,8 +15,6 @@ using platform::widgets::WidgetFamily;
 using Json = nlohmann::json;
 
 namespace {
-
-constexpr const char* kExtensionName = "velto-widget-extension";
 
 Unexpected<HostError> malformed(const std::string& method, const std::string& what) {
   return Unexpected(HostError{"the extension's reply to '" + method + "' is malformed: " + what});
@@ -105,17 +101,13 @@ Expected<WidgetDescription, HostError> widgetOf(const Json& result) {
 }  // namespace
 
 std::filesystem::path extensionPath(const std::optional<std::filesystem::path>& override) {
-  if (override) {
-    return *override;
+  // When nothing is found, the installed place is the one a failure should name.
+  const auto found = locateExtension(override);
+  if (found) {
+    return *found;
   }
-  std::array<char, 4096> self{};
-  const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (length <= 0) {
-    return kExtensionName;
-  }
-  return std::filesystem::path(std::string(self.data(), static_cast<std::size_t>(length)))
-             .parent_path()
-         / kExtensionName;
+  const auto program = runningProgram();
+  return program ? extensionCandidates(*program).back() : std::filesystem::path(kExtensionProgram);
 }
 
 Expected<ExtensionSession, HostError> ExtensionSession::start(

@@ -22,6 +22,7 @@
 #include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/write_all.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -257,6 +258,7 @@ int run(int argc, char** argv) {
       "file that the widget reads.",
       "velto-defaults");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Arguments arguments;
 
@@ -295,6 +297,9 @@ int run(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     std::cout << app.help() << std::flush;
+    return EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    std::cout << "velto-defaults " << velto::kVersion << "\n" << std::flush;
     return EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
