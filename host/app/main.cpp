@@ -24,8 +24,8 @@
 namespace {
 
 using platform::widgets::WidgetFamily;
-using velto::host::draw::Appearance;
-using velto::host::draw::ImageFormat;
+using velto::host::cairo::ImageFormat;
+using velto::host::render::Appearance;
 
 constexpr const char* kProgram = "velto-widget-host";
 
@@ -52,7 +52,7 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"small", "medium", "all"}))
       ->capture_default_str();
   render->add_option("--scale", arguments.scale, "Pixels per point of a PNG")
-      ->check(CLI::Range(0.25, velto::host::draw::kMaxScale))
+      ->check(CLI::Range(0.25, velto::host::cairo::kMaxScale))
       ->capture_default_str();
   render
       ->add_option("--appearance", arguments.appearance,

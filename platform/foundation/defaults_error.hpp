@@ -10,6 +10,7 @@ namespace platform::foundation {
 struct DefaultsError {
   enum class Code : std::uint8_t {
     invalidArgument,  // a domain or key that cannot name a value
+    invalidText,      // a key or string value that is not well-formed UTF-8
     noSuchDomain,     // the domain has no file
     noSuchKey,        // the domain holds no value under the key
     unreadable,       // the file exists but cannot be read (or is not a regular file)

@@ -79,6 +79,7 @@ int exitStatusFor(DefaultsError::Code code) {
     case DefaultsError::Code::noSuchKey:
     case DefaultsError::Code::unreadable:
       return EX_NOINPUT;
+    case DefaultsError::Code::invalidText:
     case DefaultsError::Code::malformed:
     case DefaultsError::Code::tooLarge:
       return EX_DATAERR;
@@ -150,8 +151,10 @@ std::optional<Failure> writeOut(std::span<const std::uint8_t> bytes) {
 std::optional<Failure> checkNames(const std::string& domain, const std::string* key) {
   if (!platform::foundation::isValidDefaultsDomain(domain)) {
     return Failure{EX_USAGE, "invalid domain name " + quotedForMessage(domain)
-                                 + ": use 1 to 244 visible ASCII characters with no '/', no "
-                                   "\"..\" and no leading '.'"};
+                                 + ": use 1 to "
+                                 + std::to_string(platform::foundation::kMaxDefaultsDomainLength)
+                                 + " visible ASCII characters with no '/', no \"..\" and no "
+                                   "leading '.'"};
   }
   if (key != nullptr && key->empty()) {
     return Failure{EX_USAGE, "the key must not be empty"};
@@ -296,11 +299,12 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help() << std::flush;
-    return EX_OK;
+    // Help goes to standard output like any other output, so a lost help is a write error.
+    const auto failure = writeOut(app.help());
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::CallForVersion&) {
-    std::cout << "velto-defaults " << velto::kVersion << "\n" << std::flush;
-    return EX_OK;
+    const auto failure = writeOut("velto-defaults " + std::string(velto::kVersion) + "\n");
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
   }

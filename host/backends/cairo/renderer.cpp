@@ -1,4 +1,4 @@
-#include "host/draw/renderer.hpp"
+#include "host/backends/cairo/renderer.hpp"
 
 #include <algorithm>
 #include <array>
@@ -10,14 +10,16 @@
 #include <cairo-svg.h>
 #include <pango/pangocairo.h>
 
-#include "host/draw/symbols.hpp"
+#include "host/backends/cairo/symbols.hpp"
 #include "host/layout/layout.hpp"
+#include "host/render/metrics.hpp"
+#include "host/render/palette.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
-using platform::widgets::WidgetFamily;
+using render::Rgba;
 namespace ui = platform::ui;
 
 namespace {
@@ -104,26 +106,6 @@ DrawError cairoError(const char* what, cairo_status_t status) {
 
 }  // namespace
 
-layout::Size widgetSize(WidgetFamily family) {
-  switch (family) {
-    case WidgetFamily::systemSmall:
-      return {170, 170};
-    case WidgetFamily::systemMedium:
-      return {364, 170};
-    case WidgetFamily::systemLarge:
-      return {382, 382};
-    case WidgetFamily::systemExtraLarge:
-      return {796, 382};
-    case WidgetFamily::accessoryCircular:
-      return {76, 76};
-    case WidgetFamily::accessoryRectangular:
-      return {172, 76};
-    case WidgetFamily::accessoryInline:
-      return {257, 26};
-  }
-  return {170, 170};
-}
-
 Renderer::Renderer() : text_(std::make_unique<PangoTextMeasurer>()) {}
 Renderer::~Renderer() = default;
 
@@ -134,10 +116,7 @@ Expected<void, DrawError> Renderer::draw(cairo_t* cr, const ui::View& tree,
   }
   text_->beginFrame();
   const auto list =
-      layout::layoutWidget(tree,
-                           layout::WidgetCanvas{widgetSize(options.family), layout::kContentMargin,
-                                                layout::kWidgetCornerRadius, options.instant},
-                           *text_);
+      layout::layoutWidget(tree, render::widgetCanvas(options.family, options.instant), *text_);
   if (!list) {
     return Unexpected(DrawError{"cannot lay out the widget: " + list.error().message});
   }
@@ -221,7 +200,7 @@ Expected<SurfacePtr, DrawError> renderImage(const ui::View& tree, const DrawOpti
   if (!validScale(options.scale)) {
     return Unexpected(DrawError{"the scale must be a number above 0 and at most 16"});
   }
-  const layout::Size size = widgetSize(options.family);
+  const layout::Size size = render::widgetSize(options.family);
   SurfacePtr surface(cairo_image_surface_create(
       CAIRO_FORMAT_ARGB32, static_cast<int>(std::ceil(size.width * options.scale)),
       static_cast<int>(std::ceil(size.height * options.scale))));
@@ -253,7 +232,7 @@ Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& op
   }
 
   // Vector output is in points, so the scale does not apply.
-  const layout::Size size = widgetSize(options.family);
+  const layout::Size size = render::widgetSize(options.family);
   SurfacePtr surface(cairo_svg_surface_create(out.c_str(), size.width, size.height));
   if (const cairo_status_t status = cairo_surface_status(surface.get());
       status != CAIRO_STATUS_SUCCESS) {
@@ -276,4 +255,4 @@ Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& op
   return {};
 }
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

@@ -11,13 +11,13 @@
 #include "extension/timeline/velto_widget_entry.hpp"
 #include "extension/view/velto_widget_view.hpp"
 #include "extension/widget/velto_timer_widget.hpp"
-#include "host/draw/renderer.hpp"
+#include "host/backends/cairo/renderer.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/ui/view.hpp"
 #include "platform/widgets/environment.hpp"
 #include "platform/widgets/widget_family.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 /// The entries' date and the drawing instant of every scene.
 inline constexpr double kGoldenInstant = 800'000'000;
@@ -72,4 +72,4 @@ inline platform::ui::View goldenTree(const GoldenScene& scene) {
       widget::veltoWidgetBackground());
 }
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

@@ -11,17 +11,19 @@
 
 #include <cairo.h>
 
-#include "host/draw/handles.hpp"
-#include "host/draw/pango_text.hpp"
-#include "host/draw/system_colors.hpp"
+#include "host/backends/cairo/handles.hpp"
+#include "host/backends/cairo/pango_text.hpp"
 #include "host/layout/draw_command.hpp"
 #include "host/layout/geometry.hpp"
+#include "host/render/appearance.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
 #include "platform/ui/view.hpp"
 #include "platform/widgets/widget_family.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
+
+using render::Appearance;
 
 enum class ImageFormat : std::uint8_t { png, svg };
 
@@ -40,11 +42,6 @@ struct DrawOptions {
 struct DrawError {
   std::string message;  // one line, for a person
 };
-
-/// The widget's size in points: small 170 × 170, medium 364 × 170, large
-/// 382 × 382, extra large 796 × 382; the accessory families 76 × 76 (circular),
-/// 172 × 76 (rectangular) and 257 × 26 (inline).
-layout::Size widgetSize(platform::widgets::WidgetFamily family);
 
 /// Draws widgets with one text engine, whose fonts and shaped lines it keeps
 /// from one drawing to the next. Not thread-safe: one per thread.
@@ -74,7 +71,7 @@ class Renderer {
   std::unique_ptr<PangoTextMeasurer> text_;
 };
 
-/// The widget as an ARGB32 image of widgetSize × scale pixels (rounded up),
+/// The widget as an ARGB32 image of its size × scale pixels (rounded up),
 /// transparent outside its rounded corners.
 platform::foundation::Expected<SurfacePtr, DrawError> renderImage(const platform::ui::View& tree,
                                                                   const DrawOptions& options);
@@ -86,4 +83,4 @@ platform::foundation::Expected<void, DrawError> drawWidget(const platform::ui::V
                                                            ImageFormat format,
                                                            const std::filesystem::path& out);
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

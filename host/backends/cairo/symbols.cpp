@@ -1,11 +1,11 @@
-#include "host/draw/symbols.hpp"
+#include "host/backends/cairo/symbols.hpp"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 using platform::ui::Font;
 
@@ -177,4 +177,4 @@ void drawSymbol(cairo_t* cr, std::string_view name, const layout::Rect& box, Fon
   cairo_restore(cr);
 }
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

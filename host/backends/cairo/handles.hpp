@@ -9,7 +9,7 @@
 #include <glib-object.h>
 #include <pango/pangocairo.h>
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 template <auto Release>
 struct Releaser {
@@ -31,4 +31,4 @@ using AttrListPtr = std::unique_ptr<PangoAttrList, Releaser<pango_attr_list_unre
 template <class T>
 using GObjectPtr = std::unique_ptr<T, Releaser<g_object_unref>>;
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

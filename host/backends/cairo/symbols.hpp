@@ -7,7 +7,7 @@
 #include "host/layout/geometry.hpp"
 #include "platform/ui/font.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 /// Whether drawSymbol() has a drawing of its own for `name`: "hourglass",
 /// "sun.max", "play.fill", "pause.fill" and "stop.fill".
@@ -19,4 +19,4 @@ bool isKnownSymbol(std::string_view name);
 void drawSymbol(cairo_t* cr, std::string_view name, const layout::Rect& box,
                 platform::ui::Font::Weight weight);
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

@@ -10,11 +10,11 @@
 
 #include <pango/pango.h>
 
-#include "host/draw/handles.hpp"
+#include "host/backends/cairo/handles.hpp"
 #include "host/layout/text_measurer.hpp"
 #include "platform/ui/font.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 /// The font family used for each design, chosen once from what is installed:
 /// rounded "Comfortaa", monospaced "JetBrains Mono" (else "DejaVu Sans Mono"),
@@ -90,4 +90,4 @@ class PangoTextMeasurer final : public layout::TextMeasurer {
   mutable std::size_t linesInFrame_ = 0;
 };
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

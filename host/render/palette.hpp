@@ -13,13 +13,10 @@
 //
 // A colour's opacity multiplies the alpha.
 
-#include <cstdint>
-
+#include "host/render/appearance.hpp"
 #include "platform/ui/color.hpp"
 
-namespace velto::host::draw {
-
-enum class Appearance : std::uint8_t { light, dark };
+namespace velto::host::render {
 
 /// A colour with straight (not premultiplied) alpha, each channel 0…1.
 struct Rgba {
@@ -37,4 +34,4 @@ Rgba systemColor(platform::ui::SystemColor name, Appearance appearance);
 /// its opacity, clamped to 0…1 (an opacity that is not a number reads as 0).
 Rgba resolve(const platform::ui::Color& color, Appearance appearance);
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::render

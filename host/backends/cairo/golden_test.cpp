@@ -9,11 +9,11 @@
 
 #include <gtest/gtest.h>
 
-#include "host/draw/golden_scenes.hpp"
-#include "host/draw/handles.hpp"
-#include "host/draw/renderer.hpp"
+#include "host/backends/cairo/golden_scenes.hpp"
+#include "host/backends/cairo/handles.hpp"
+#include "host/backends/cairo/renderer.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 void PrintTo(const GoldenScene& scene, std::ostream* out) {
   *out << scene.name;
@@ -114,4 +114,4 @@ INSTANTIATE_TEST_SUITE_P(Scenes, GoldenImage, testing::ValuesIn(goldenScenes()),
                          });
 
 }  // namespace
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

@@ -1,4 +1,4 @@
-#include "host/draw/pango_text.hpp"
+#include "host/backends/cairo/pango_text.hpp"
 
 #include <algorithm>
 #include <initializer_list>
@@ -6,7 +6,7 @@
 
 #include <pango/pangocairo.h>
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 
 using layout::TextMetrics;
 using layout::TextStyle;
@@ -236,4 +236,4 @@ const PangoTextMeasurer::Line& PangoTextMeasurer::shaped(std::string_view text,
   return line;
 }
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo

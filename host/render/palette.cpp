@@ -1,9 +1,10 @@
-#include "host/draw/system_colors.hpp"
+#include "host/render/palette.hpp"
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
-namespace velto::host::draw {
+namespace velto::host::render {
 
 using platform::ui::SystemColor;
 
@@ -43,4 +44,4 @@ Rgba resolve(const platform::ui::Color& color, Appearance appearance) {
   return rgba;
 }
 
-}  // namespace velto::host::draw
+}  // namespace velto::host::render

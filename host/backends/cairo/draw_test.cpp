@@ -11,15 +11,14 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "host/draw/handles.hpp"
-#include "host/draw/pango_text.hpp"
-#include "host/draw/renderer.hpp"
-#include "host/draw/symbols.hpp"
-#include "host/draw/system_colors.hpp"
+#include "host/backends/cairo/handles.hpp"
+#include "host/backends/cairo/pango_text.hpp"
+#include "host/backends/cairo/renderer.hpp"
+#include "host/backends/cairo/symbols.hpp"
 #include "platform/ui/elements.hpp"
 #include "platform/ui/url.hpp"
 
-namespace velto::host::draw {
+namespace velto::host::cairo {
 namespace {
 
 using namespace platform::ui;
@@ -241,32 +240,6 @@ TEST(DrawSymbol, KnownSymbolsDrawTheirOwnShapes) {
   }
 }
 
-TEST(SystemColors, EveryColourButClearDiffersBetweenLightAndDark) {
-  for (const SystemColor name : {SystemColor::green, SystemColor::orange, SystemColor::primary,
-                                 SystemColor::secondary, SystemColor::windowBackground}) {
-    EXPECT_NE(systemColor(name, Appearance::light), systemColor(name, Appearance::dark))
-        << static_cast<int>(name);
-  }
-  EXPECT_EQ(Rgba{}, systemColor(SystemColor::clear, Appearance::dark));
-}
-
-TEST(SystemColors, SecondaryIsAFainterPrimary) {
-  for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
-    const Rgba primary = systemColor(SystemColor::primary, appearance);
-    const Rgba secondary = systemColor(SystemColor::secondary, appearance);
-    EXPECT_EQ(primary.red, secondary.red);
-    EXPECT_LT(secondary.alpha, primary.alpha * 0.7);
-    EXPECT_GT(secondary.alpha, primary.alpha * 0.5);
-  }
-}
-
-TEST(SystemColors, OpacityScalesTheAlpha) {
-  EXPECT_DOUBLE_EQ(0.22, resolve(Color::orange().opacity(0.22), Appearance::light).alpha);
-  EXPECT_DOUBLE_EQ(0.85 * 0.09, resolve(Color::primary().opacity(0.09), Appearance::light).alpha);
-  EXPECT_EQ(1.0, resolve(Color::green().opacity(7), Appearance::dark).alpha);
-  EXPECT_EQ(0.0, resolve(Color::green().opacity(std::nan("")), Appearance::dark).alpha);
-}
-
 TEST(PangoTextMeasurer, PicksTheInstalledFamilyForEachDesign) {
   const PangoTextMeasurer measurer;
   EXPECT_EQ("Comfortaa", measurer.families().forDesign(Font::Design::rounded));
@@ -325,4 +298,4 @@ TEST(PangoTextMeasurer, LinesAreShapedOncePerFrame) {
 }
 
 }  // namespace
-}  // namespace velto::host::draw
+}  // namespace velto::host::cairo
