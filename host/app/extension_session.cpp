@@ -1,9 +1,8 @@
 #include "host/app/extension_session.hpp"
 
-#include <array>
 #include <string>
 
-#include <unistd.h>
+#include "host/app/extension_location.hpp"
 
 #include "platform/widgets/protocol/reply_codec.hpp"
 
@@ -15,8 +14,6 @@ using platform::foundation::Unexpected;
 using platform::widgets::WidgetFamily;
 
 namespace {
-
-constexpr const char* kExtensionName = "velto-widget-extension";
 
 /// The typed result of a call, or the error that names the method.
 template <class Decode>
@@ -36,17 +33,13 @@ auto decoded(const Expected<nlohmann::json, HostError>& result, std::string_view
 }  // namespace
 
 std::filesystem::path extensionPath(const std::optional<std::filesystem::path>& override) {
-  if (override) {
-    return *override;
+  // When nothing is found, the installed place is the one a failure should name.
+  const auto found = locateExtension(override);
+  if (found) {
+    return *found;
   }
-  std::array<char, 4096> self{};
-  const ssize_t length = ::readlink("/proc/self/exe", self.data(), self.size() - 1);
-  if (length <= 0) {
-    return kExtensionName;
-  }
-  return std::filesystem::path(std::string(self.data(), static_cast<std::size_t>(length)))
-             .parent_path()
-         / kExtensionName;
+  const auto program = runningProgram();
+  return program ? extensionCandidates(*program).back() : std::filesystem::path(kExtensionProgram);
 }
 
 Expected<ExtensionSession, HostError> ExtensionSession::start(
