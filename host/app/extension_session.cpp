@@ -3,7 +3,6 @@
 #include <string>
 
 #include "host/app/extension_location.hpp"
-
 #include "platform/widgets/protocol/reply_codec.hpp"
 
 namespace velto::host {
