@@ -15,6 +15,7 @@
 #include "host/backends/cairo/pango_text.hpp"
 #include "host/backends/cairo/renderer.hpp"
 #include "host/backends/cairo/symbols.hpp"
+#include "host/render/palette.hpp"
 #include "platform/ui/elements.hpp"
 #include "platform/ui/url.hpp"
 
@@ -172,13 +173,19 @@ TEST(RenderImage, ClipsToTheRoundedCornersAndFillsTheRest) {
   EXPECT_EQ(255U, alpha(pixel(image->get(), 170, 2)));
 }
 
-TEST(RenderImage, LightAndDarkDiffer) {
+TEST(RenderImage, PaintsThePalettesColourOfTheAppearance) {
   const View tree = Color::windowBackground();
-  const auto light = renderImage(tree, options(WidgetFamily::systemSmall, 1, Appearance::light));
-  const auto dark = renderImage(tree, options(WidgetFamily::systemSmall, 1, Appearance::dark));
-  ASSERT_TRUE(light.has_value() && dark.has_value());
-  EXPECT_EQ(0xFFECECECU, pixel(light->get(), 85, 85));
-  EXPECT_EQ(0xFF282828U, pixel(dark->get(), 85, 85));
+  for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+    const auto image = renderImage(tree, options(WidgetFamily::systemSmall, 1, appearance));
+    ASSERT_TRUE(image.has_value());
+    const render::Rgba window = render::systemColor(SystemColor::windowBackground, appearance);
+    const auto channel = [](double value) {
+      return static_cast<std::uint32_t>(std::lround(value * 255));
+    };
+    EXPECT_EQ(
+        0xFF000000U | channel(window.red) << 16 | channel(window.green) << 8 | channel(window.blue),
+        pixel(image->get(), 85, 85));
+  }
 }
 
 TEST(RenderImage, DrawsSomethingOrFailsForAbsurdTrees) {
