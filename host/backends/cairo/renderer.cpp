@@ -250,26 +250,38 @@ Expected<SurfacePtr, DrawError> renderImage(const ui::View& tree, const DrawOpti
   return surface;
 }
 
-Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& options,
-                                     ImageFormat format, const std::filesystem::path& out) {
+namespace {
+
+cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+Expected<std::string, DrawError> encodeWidget(const ui::View& tree, const DrawOptions& options,
+                                              ImageFormat format) {
+  std::string bytes;
   if (format == ImageFormat::png) {
     auto image = renderImage(tree, options);
     if (!image) {
       return Unexpected(std::move(image).error());
     }
-    if (const cairo_status_t status = cairo_surface_write_to_png(image->get(), out.c_str());
+    if (const cairo_status_t status =
+            cairo_surface_write_to_png_stream(image->get(), appendTo, &bytes);
         status != CAIRO_STATUS_SUCCESS) {
-      return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+      return Unexpected(cairoError("cannot encode the PNG image", status));
     }
-    return {};
+    return bytes;
   }
 
   // Vector output is in points, so the scale does not apply.
   const layout::Size size = render::widgetSize(options.family);
-  SurfacePtr surface(cairo_svg_surface_create(out.c_str(), size.width, size.height));
+  SurfacePtr surface(
+      cairo_svg_surface_create_for_stream(appendTo, &bytes, size.width, size.height));
   if (const cairo_status_t status = cairo_surface_status(surface.get());
       status != CAIRO_STATUS_SUCCESS) {
-    return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+    return Unexpected(cairoError("cannot make the SVG image", status));
   }
   DrawOptions points = options;
   points.scale = 1;
@@ -283,9 +295,9 @@ Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& op
   cairo_surface_finish(surface.get());
   if (const cairo_status_t status = cairo_surface_status(surface.get());
       status != CAIRO_STATUS_SUCCESS) {
-    return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+    return Unexpected(cairoError("cannot encode the SVG image", status));
   }
-  return {};
+  return bytes;
 }
 
 }  // namespace velto::host::cairo

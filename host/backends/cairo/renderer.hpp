@@ -5,7 +5,6 @@
 // point), SVG (points, whatever the scale) or a caller's Cairo context.
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -87,11 +86,9 @@ class Renderer {
 platform::foundation::Expected<SurfacePtr, DrawError> renderImage(const platform::ui::View& tree,
                                                                   const DrawOptions& options);
 
-/// Writes the widget to exactly `out` as PNG or SVG. The caller picks the path
-/// (and any temporary-file-and-rename around it).
-platform::foundation::Expected<void, DrawError> drawWidget(const platform::ui::View& tree,
-                                                           const DrawOptions& options,
-                                                           ImageFormat format,
-                                                           const std::filesystem::path& out);
+/// The widget as the bytes of a PNG or SVG file.
+platform::foundation::Expected<std::string, DrawError> encodeWidget(const platform::ui::View& tree,
+                                                                    const DrawOptions& options,
+                                                                    ImageFormat format);
 
 }  // namespace velto::host::cairo
