@@ -7,7 +7,7 @@
 #include <string>
 
 #include "host/backends/gtk/window_geometry.hpp"
-#include "host/draw/system_colors.hpp"
+#include "host/render/appearance.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
@@ -18,7 +18,7 @@ struct DesktopRequest {
   int margin = 24;
   std::optional<std::string> output;
   /// A fixed appearance; by default the desktop's, followed live.
-  std::optional<draw::Appearance> appearance;
+  std::optional<render::Appearance> appearance;
   std::filesystem::path extension;
   bool verbose = false;
 };

@@ -22,6 +22,7 @@
 #include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/write_all.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -70,27 +71,8 @@ int report(const Failure& failure) {
   return failure.status;
 }
 
-int exitStatusFor(DefaultsError::Code code) {
-  switch (code) {
-    case DefaultsError::Code::invalidArgument:
-      return EX_USAGE;
-    case DefaultsError::Code::noSuchDomain:
-    case DefaultsError::Code::noSuchKey:
-    case DefaultsError::Code::unreadable:
-      return EX_NOINPUT;
-    case DefaultsError::Code::malformed:
-    case DefaultsError::Code::tooLarge:
-      return EX_DATAERR;
-    case DefaultsError::Code::cannotCreate:
-      return EX_CANTCREAT;
-    case DefaultsError::Code::writeFailed:
-      return EX_IOERR;
-  }
-  return EX_SOFTWARE;
-}
-
 Failure failureFor(const DefaultsError& error) {
-  return {exitStatusFor(error.code), error.message};
+  return {platform::foundation::sysexitsStatus(error.code), error.message};
 }
 
 // The bytes of FILE, or of standard input for "-", refusing more than kMaxInputSize.
@@ -149,8 +131,10 @@ std::optional<Failure> writeOut(std::span<const std::uint8_t> bytes) {
 std::optional<Failure> checkNames(const std::string& domain, const std::string* key) {
   if (!platform::foundation::isValidDefaultsDomain(domain)) {
     return Failure{EX_USAGE, "invalid domain name " + quotedForMessage(domain)
-                                 + ": use 1 to 244 visible ASCII characters with no '/', no "
-                                   "\"..\" and no leading '.'"};
+                                 + ": use 1 to "
+                                 + std::to_string(platform::foundation::kMaxDefaultsDomainLength)
+                                 + " visible ASCII characters with no '/', no \"..\" and no "
+                                   "leading '.'"};
   }
   if (key != nullptr && key->empty()) {
     return Failure{EX_USAGE, "the key must not be empty"};
@@ -257,6 +241,7 @@ int run(int argc, char** argv) {
       "file that the widget reads.",
       "velto-defaults");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Arguments arguments;
 
@@ -294,8 +279,12 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help() << std::flush;
-    return EX_OK;
+    // Help goes to standard output like any other output, so a lost help is a write error.
+    const auto failure = writeOut(app.help());
+    return failure ? report(*failure) : EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    const auto failure = writeOut("velto-defaults " + std::string(velto::kVersion) + "\n");
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
   }

@@ -30,10 +30,10 @@ bool sessionBusKnown() {
          && std::filesystem::exists(std::filesystem::path(runtime) / "bus", error);
 }
 
-draw::Appearance fromGtk() {
+render::Appearance fromGtk() {
   GtkSettings* settings = gtk_settings_get_default();
   if (settings == nullptr) {
-    return draw::Appearance::light;
+    return render::Appearance::light;
   }
   gboolean preferDark = FALSE;
   gchar* theme = nullptr;
@@ -74,7 +74,7 @@ AppearanceWatch::~AppearanceWatch() {
   }
 }
 
-draw::Appearance AppearanceWatch::current() const {
+render::Appearance AppearanceWatch::current() const {
   return current_;
 }
 

@@ -9,14 +9,14 @@
 
 #include <gio/gio.h>
 
-#include "host/draw/system_colors.hpp"
 #include "host/live/glib_source.hpp"
+#include "host/render/appearance.hpp"
 
 namespace velto::host::gtk {
 
 class AppearanceWatch {
  public:
-  using Changed = std::function<void(draw::Appearance)>;
+  using Changed = std::function<void(render::Appearance)>;
 
   /// Starts watching; `changed` is called on the main loop whenever current() changes.
   explicit AppearanceWatch(Changed changed);
@@ -25,7 +25,7 @@ class AppearanceWatch {
   ~AppearanceWatch();
 
   /// The appearance the desktop asks for now.
-  draw::Appearance current() const;
+  render::Appearance current() const;
 
  private:
   static void busReady(GObject* source, GAsyncResult* result, gpointer self);
@@ -41,8 +41,8 @@ class AppearanceWatch {
   live::ObjectRef<GCancellable> cancellable_;
   live::ObjectRef<GDBusConnection> bus_;
   guint subscription_ = 0;
-  std::optional<draw::Appearance> portal_;
-  draw::Appearance current_ = draw::Appearance::light;
+  std::optional<render::Appearance> portal_;
+  render::Appearance current_ = render::Appearance::light;
   std::vector<gulong> gtkHandlers_;
 };
 

@@ -6,7 +6,7 @@
 
 namespace velto::host::gtk {
 
-std::optional<draw::Appearance> appearanceFromColorScheme(GVariant* value) {
+std::optional<render::Appearance> appearanceFromColorScheme(GVariant* value) {
   // Unwraps at most a few levels: Read gives v-in-v, ReadOne and the signal give v.
   GVariant* held = value != nullptr ? g_variant_ref(value) : nullptr;
   for (int depth = 0;
@@ -16,14 +16,14 @@ std::optional<draw::Appearance> appearanceFromColorScheme(GVariant* value) {
     g_variant_unref(held);
     held = inner;
   }
-  std::optional<draw::Appearance> appearance;
+  std::optional<render::Appearance> appearance;
   if (held != nullptr && g_variant_is_of_type(held, G_VARIANT_TYPE_UINT32)) {
     switch (g_variant_get_uint32(held)) {
       case 1:
-        appearance = draw::Appearance::dark;
+        appearance = render::Appearance::dark;
         break;
       case 2:
-        appearance = draw::Appearance::light;
+        appearance = render::Appearance::light;
         break;
       default:
         break;
@@ -35,13 +35,13 @@ std::optional<draw::Appearance> appearanceFromColorScheme(GVariant* value) {
   return appearance;
 }
 
-draw::Appearance appearanceFromGtkSettings(bool preferDarkTheme, std::string_view themeName) {
+render::Appearance appearanceFromGtkSettings(bool preferDarkTheme, std::string_view themeName) {
   std::string lower(themeName);
   std::transform(lower.begin(), lower.end(), lower.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   const bool darkName = lower.ends_with("-dark") || lower.ends_with(":dark")
                         || lower.ends_with("_dark") || lower.ends_with(" dark");
-  return preferDarkTheme || darkName ? draw::Appearance::dark : draw::Appearance::light;
+  return preferDarkTheme || darkName ? render::Appearance::dark : render::Appearance::light;
 }
 
 }  // namespace velto::host::gtk

@@ -9,17 +9,17 @@
 
 #include <glib.h>
 
-#include "host/draw/system_colors.hpp"
+#include "host/render/appearance.hpp"
 
 namespace velto::host::gtk {
 
 /// The appearance a `color-scheme` value asks for: 1 dark, 2 light; 0 (no
 /// preference), other numbers and other types ask for none. The value may come
 /// wrapped in variants, as the portal's Read and its change signal deliver it.
-std::optional<draw::Appearance> appearanceFromColorScheme(GVariant* value);
+std::optional<render::Appearance> appearanceFromColorScheme(GVariant* value);
 
 /// GTK's fallback: dark when the application prefers a dark theme or the
 /// theme's name says dark ("Adwaita-dark", "Breeze:dark"), else light.
-draw::Appearance appearanceFromGtkSettings(bool preferDarkTheme, std::string_view themeName);
+render::Appearance appearanceFromGtkSettings(bool preferDarkTheme, std::string_view themeName);
 
 }  // namespace velto::host::gtk

@@ -5,7 +5,7 @@
 namespace velto::host::gtk {
 namespace {
 
-using draw::Appearance;
+using render::Appearance;
 
 /// Takes the floating reference so each case frees its value.
 struct Value {

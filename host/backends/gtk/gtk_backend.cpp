@@ -8,6 +8,7 @@
 
 #include <gtk/gtk.h>
 
+#include "host/backends/cairo/renderer.hpp"
 #include "host/backends/gtk/accessible.hpp"
 #include "host/backends/gtk/accessible_tree.hpp"
 #include "host/backends/gtk/appearance_watch.hpp"
@@ -15,10 +16,11 @@
 #include "host/backends/gtk/hit_test.hpp"
 #include "host/backends/gtk/position_store.hpp"
 #include "host/backends/gtk/window_surface.hpp"
-#include "host/draw/renderer.hpp"
 #include "host/layout/layout.hpp"
 #include "host/live/glib_source.hpp"
 #include "host/live/timeout.hpp"
+#include "host/render/metrics.hpp"
+#include "host/render/palette.hpp"
 
 namespace velto::host::gtk {
 namespace {
@@ -50,7 +52,7 @@ struct GtkBackend::Impl {
   void relayout(Date instant);
   void paint(cairo_t* cr);
   void paintStatus(cairo_t* cr);
-  draw::Appearance appearance() const;
+  render::Appearance appearance() const;
   void updateShape();
   void queueLink(std::optional<std::size_t> link);
 
@@ -82,7 +84,7 @@ struct GtkBackend::Impl {
   GtkWidget* canvas_ = nullptr;  // owned by the window
   std::unique_ptr<AccessibleChildren> accessible_;
   std::unique_ptr<AppearanceWatch> appearanceWatch_;
-  draw::Renderer renderer_;
+  cairo::Renderer renderer_;
 
   std::optional<live::Scene> scene_;
   layout::DrawList list_;
@@ -102,7 +104,7 @@ GtkBackend::Impl::Impl(DesktopOptions options, Log log, std::function<void()> cl
     : options_(std::move(options)),
       log_(std::move(log)),
       closed_(std::move(closed)),
-      size_(draw::widgetSize(options_.family)),
+      size_(render::widgetSize(options_.family)),
       kind_(surfaceKind(gdk_display_get_default())) {
   window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   g_object_ref_sink(window_);
@@ -146,7 +148,7 @@ GtkBackend::Impl::Impl(DesktopOptions options, Log log, std::function<void()> cl
 
   if (!options_.appearance) {
     appearanceWatch_ = std::make_unique<AppearanceWatch>(
-        [this](draw::Appearance) { gtk_widget_queue_draw(canvas_); });
+        [this](render::Appearance) { gtk_widget_queue_draw(canvas_); });
   }
 
   switch (kind_) {
@@ -188,11 +190,11 @@ GtkBackend::Impl::~Impl() {
   g_object_unref(window_);
 }
 
-draw::Appearance GtkBackend::Impl::appearance() const {
+render::Appearance GtkBackend::Impl::appearance() const {
   if (options_.appearance) {
     return *options_.appearance;
   }
-  return appearanceWatch_ ? appearanceWatch_->current() : draw::Appearance::light;
+  return appearanceWatch_ ? appearanceWatch_->current() : render::Appearance::light;
 }
 
 void GtkBackend::Impl::relayout(Date instant) {
@@ -225,7 +227,8 @@ void GtkBackend::Impl::paint(cairo_t* cr) {
   renderer_.paint(cr, list_, look);
   if (pressed_ && *pressed_ < links_.size()) {
     const auto& box = links_[*pressed_].rect;
-    const auto veil = draw::resolve(platform::ui::Color::primary().opacity(kPressedOpacity), look);
+    const auto veil =
+        render::resolve(platform::ui::Color::primary().opacity(kPressedOpacity), look);
     cairo_set_source_rgba(cr, veil.red, veil.green, veil.blue, veil.alpha);
     cairo_arc(cr, box.center().x, box.center().y, std::min(box.width, box.height) / 2, 0, 2 * G_PI);
     cairo_fill(cr);
@@ -355,9 +358,7 @@ gboolean GtkBackend::Impl::onDraw(GtkWidget*, cairo_t* cr, gpointer self) {
     double x2 = 0;
     double y2 = 0;
     cairo_clip_extents(cr, &x1, &y1, &x2, &y2);
-    impl->log_("redraw " + std::to_string(static_cast<int>(x2 - x1)) + "x"
-               + std::to_string(static_cast<int>(y2 - y1)) + " at "
-               + std::to_string(static_cast<int>(x1)) + "," + std::to_string(static_cast<int>(y1)));
+    impl->log_("redraw " + geometryText(coveringBox({x1, y1, x2 - x1, y2 - y1})));
   }
   impl->paint(cr);
   return TRUE;
@@ -472,6 +473,11 @@ void GtkBackend::show(const live::Scene& scene, Date instant) {
   impl_->scene_ = scene;
   impl_->pressed_.reset();
   impl_->relayout(instant);
+  if (impl_->options_.logRedraws) {
+    for (const auto& link : impl_->links_) {
+      impl_->log_("button " + link.url + " " + geometryText(coveringBox(link.rect)));
+    }
+  }
   if (!gtk_widget_get_visible(impl_->window_)) {
     gtk_widget_show_all(impl_->window_);
     impl_->updateShape();

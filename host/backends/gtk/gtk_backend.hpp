@@ -12,8 +12,8 @@
 #include <string_view>
 
 #include "host/backends/gtk/window_geometry.hpp"
-#include "host/draw/system_colors.hpp"
 #include "host/live/backend.hpp"
+#include "host/render/appearance.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host::gtk {
@@ -26,10 +26,11 @@ struct DesktopOptions {
   /// The monitor to show on (its model or output name); the primary by default.
   std::optional<std::string> output;
   /// A fixed appearance; by default the desktop's, followed live.
-  std::optional<draw::Appearance> appearance;
+  std::optional<render::Appearance> appearance;
   /// Where a dragged window's position is kept (X11); none: not kept.
   std::optional<std::filesystem::path> positionFile;
-  /// Log each redraw's area (for measuring).
+  /// Log each redraw's area and each shown button's box, as "WxH+X+Y" in
+  /// window pixels (for tests and measurements).
   bool logRedraws = false;
 };
 
