@@ -6,6 +6,7 @@
 
 #include "host/client/protocol_client.hpp"
 #include "platform/ui/archive.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
@@ -15,6 +16,7 @@ using platform::foundation::Unexpected;
 using platform::widgets::TimelineReloadPolicy;
 using platform::widgets::WidgetFamily;
 using Json = nlohmann::json;
+using platform::widgets::protocol::kProtocolVersion;
 
 namespace {
 
