@@ -22,6 +22,7 @@
 #include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/write_all.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -240,6 +241,7 @@ int run(int argc, char** argv) {
       "file that the widget reads.",
       "velto-defaults");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Arguments arguments;
 
@@ -279,6 +281,9 @@ int run(int argc, char** argv) {
   } catch (const CLI::CallForHelp&) {
     // Help goes to standard output like any other output, so a lost help is a write error.
     const auto failure = writeOut(app.help());
+    return failure ? report(*failure) : EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    const auto failure = writeOut("velto-defaults " + std::string(velto::kVersion) + "\n");
     return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
