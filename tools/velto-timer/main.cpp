@@ -1,6 +1,7 @@
 // velto-timer: keeps the one project timer that the Velto widget shows, in the
 // shared snapshot, and handles the widget's velto: links.
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "platform/foundation/clock.hpp"
 #include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/utf8.hpp"
 #include "platform/foundation/write_all.hpp"
 #include "tools/velto-timer/deep_link.hpp"
@@ -222,6 +224,15 @@ Expected<std::filesystem::path, Failure> runningProgram() {
   return std::filesystem::path(path);
 }
 
+std::optional<Failure> checkDefaultsFolder() {
+  if (platform::foundation::defaultsDirectory().empty()) {
+    return Failure{EX_CONFIG,
+                   "no defaults folder: neither XDG_CONFIG_HOME nor HOME is an absolute path, and "
+                   "the user has no home folder"};
+  }
+  return std::nullopt;
+}
+
 int run(int argc, char** argv) {
   CLI::App app(
       "Keeps the project timer that the Velto widget shows, and handles the widget's "
@@ -276,6 +287,12 @@ int run(int argc, char** argv) {
   }
 
   std::optional<Failure> failure;
+  const bool usesSnapshot = status->parsed() || open->parsed()
+                            || std::any_of(std::begin(commands), std::end(commands),
+                                           [](const auto& entry) { return entry.first->parsed(); });
+  if (usesSnapshot && (failure = checkDefaultsFolder())) {
+    return report(*failure);
+  }
   for (const auto& [command, kind] : commands) {
     if (command->parsed()) {
       change.command = kind;
