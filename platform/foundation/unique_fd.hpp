@@ -4,7 +4,7 @@
 
 #include <unistd.h>
 
-namespace platform::foundation::internal {
+namespace platform::foundation {
 
 /// Owns one file descriptor and closes it when it goes out of scope.
 class UniqueFd {
@@ -22,15 +22,19 @@ class UniqueFd {
   UniqueFd& operator=(const UniqueFd&) = delete;
   ~UniqueFd() { reset(); }
 
+  /// The descriptor, or -1 when none is owned.
   int get() const noexcept { return fd_; }
-  explicit operator bool() const noexcept { return fd_ >= 0; }
 
+  /// Gives up ownership without closing and returns the descriptor.
+  int release() noexcept { return std::exchange(fd_, -1); }
+
+  /// Closes the owned descriptor, if any, and takes `fd` instead.
   void reset(int fd = -1) noexcept {
-    if (fd_ >= 0) {
-      // Linux releases the descriptor even when close reports an error, so a retry would be wrong.
-      ::close(fd_);
+    // Linux frees the descriptor even when close fails, EINTR included, so a
+    // retry could close a descriptor another thread has just been given.
+    if (const int old = std::exchange(fd_, fd); old >= 0) {
+      ::close(old);
     }
-    fd_ = fd;
   }
 
   /// Closes the descriptor and reports whether the kernel accepted the close; a
@@ -40,8 +44,11 @@ class UniqueFd {
     return fd < 0 || ::close(fd) == 0;
   }
 
+  /// Whether a descriptor is owned.
+  explicit operator bool() const noexcept { return fd_ >= 0; }
+
  private:
   int fd_ = -1;
 };
 
-}  // namespace platform::foundation::internal
+}  // namespace platform::foundation
