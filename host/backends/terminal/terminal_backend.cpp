@@ -1,0 +1,101 @@
+#include "host/backends/terminal/terminal_backend.hpp"
+
+#include <algorithm>
+#include <utility>
+
+#include "host/backends/terminal/cell_painter.hpp"
+#include "host/backends/terminal/screen_layout.hpp"
+#include "host/draw/renderer.hpp"
+#include "host/layout/layout.hpp"
+
+namespace velto::host::terminal {
+
+TerminalBackend::TerminalBackend(ByteSink sink, GridSize size, TerminalOptions options)
+    : sink_(std::move(sink)), size_(size), options_(options), writer_(options.capabilities) {}
+
+void TerminalBackend::show(const live::Scene& scene, platform::foundation::Date instant) {
+  scene_ = scene;
+  instant_ = instant;
+  render();
+}
+
+void TerminalBackend::tick(platform::foundation::Date instant) {
+  if (!scene_) {
+    return;
+  }
+  instant_ = instant;
+  render();
+}
+
+void TerminalBackend::status(std::string_view message) {
+  status_.assign(message);
+  render();
+}
+
+void TerminalBackend::resize(GridSize size) {
+  size_ = size;
+  writer_.invalidate();
+  render();
+}
+
+void TerminalBackend::setAppearance(draw::Appearance appearance) {
+  if (appearance == options_.appearance) {
+    return;
+  }
+  options_.appearance = appearance;
+  render();
+}
+
+void TerminalBackend::redraw() {
+  writer_.invalidate();
+  render();
+}
+
+bool TerminalBackend::showsLink(std::string_view url) const {
+  return std::find(links_.begin(), links_.end(), url) != links_.end();
+}
+
+std::optional<std::string> TerminalBackend::linkForKey(Key key) const {
+  std::string_view url;
+  switch (key) {
+    case Key::toggle:
+      url = kToggleUrl;
+      break;
+    case Key::stop:
+      url = kStopUrl;
+      break;
+    case Key::quit:
+      return std::nullopt;
+  }
+  return showsLink(url) ? std::optional<std::string>(url) : std::nullopt;
+}
+
+CellGrid TerminalBackend::widgetCells() const {
+  if (!scene_) {
+    return {};
+  }
+  const layout::Size size = draw::widgetSize(scene_->family);
+  const auto list = layout::layoutWidget(
+      scene_->view,
+      layout::WidgetCanvas{size, layout::kContentMargin, layout::kWidgetCornerRadius, instant_},
+      measurer_);
+  if (!list) {
+    // The widget's cells still say what went wrong, so the screen is not blank.
+    CellGrid grid(cellsFor(size));
+    grid.putText(0, grid.size().rows / 2, "cannot lay out the widget: " + list.error().message,
+                 grid.size().columns);
+    return grid;
+  }
+  return paintCells(*list, PaintOptions{options_.appearance, scene_->redacted});
+}
+
+void TerminalBackend::render() {
+  const CellGrid screen = composeScreen(widgetCells(), size_, status_);
+  links_ = screen.linkedUrls();
+  const std::string bytes = writer_.frame(screen);
+  if (!bytes.empty() && healthy_ && !sink_(bytes)) {
+    healthy_ = false;
+  }
+}
+
+}  // namespace velto::host::terminal
