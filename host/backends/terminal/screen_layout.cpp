@@ -13,31 +13,9 @@ std::string sizeText(GridSize size) {
   return std::to_string(size.columns) + "\u00D7" + std::to_string(size.rows);
 }
 
-/// `text` cut with "…" to `columns` cells.
-std::string fitted(std::string_view text, int columns) {
-  if (displayWidth(text) <= columns) {
-    return std::string(text);
-  }
-  if (columns <= 0) {
-    return {};
-  }
-  std::string out;
-  int used = 0;
-  forEachGlyph(text, [&](std::string_view glyph, int width) {
-    if (used + width <= columns - 1) {
-      out += glyph;
-      used += width;
-    } else {
-      used = columns;
-    }
-  });
-  out += kEllipsisGlyph;
-  return out;
-}
-
 void putCentered(CellGrid& screen, int row, std::string_view text) {
   const int columns = screen.size().columns;
-  const std::string line = fitted(text, columns);
+  const std::string line = fitText(text, columns);
   const int width = displayWidth(line);
   screen.putText((columns - width) / 2, row, line, width);
 }
@@ -61,7 +39,7 @@ std::string tooSmallMessage(GridSize widget, GridSize terminal) {
   if (displayWidth(full) <= terminal.columns) {
     return full;
   }
-  return fitted("Too small: needs " + sizeText(widget), terminal.columns);
+  return fitText("Too small: needs " + sizeText(widget), terminal.columns);
 }
 
 CellGrid composeScreen(const CellGrid& widget, GridSize terminal, std::string_view status) {

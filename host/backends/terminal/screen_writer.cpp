@@ -218,10 +218,10 @@ std::string ScreenWriter::frame(const CellGrid& next) {
         continue;
       }
       const bool wide = column + 1 < size.columns && next.at(column + 1, row).continuation();
+      // A wide glyph's second cell shows the first one's colours, so only its
+      // being a second half counts.
       const bool changed = !builder.looksSame(next, cell, before, before.at(column, row))
-                           || (wide
-                               && !builder.looksSame(next, next.at(column + 1, row), before,
-                                                     before.at(column + 1, row)));
+                           || (wide && !before.at(column + 1, row).continuation());
       if (changed) {
         builder.write(next, cell, column, row, wide ? 2 : 1);
       }

@@ -5,6 +5,7 @@
 
 #include "host/backends/terminal/cell_painter.hpp"
 #include "host/backends/terminal/screen_layout.hpp"
+#include "host/backends/terminal/text_cells.hpp"
 #include "host/draw/renderer.hpp"
 #include "host/layout/layout.hpp"
 
@@ -82,7 +83,8 @@ CellGrid TerminalBackend::widgetCells() const {
   if (!list) {
     // The widget's cells still say what went wrong, so the screen is not blank.
     CellGrid grid(cellsFor(size));
-    grid.putText(0, grid.size().rows / 2, "cannot lay out the widget: " + list.error().message,
+    grid.putText(0, grid.size().rows / 2,
+                 fitText("cannot lay out the widget: " + list.error().message, grid.size().columns),
                  grid.size().columns);
     return grid;
   }

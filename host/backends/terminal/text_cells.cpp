@@ -120,3 +120,29 @@ int displayWidth(std::string_view text) {
 }
 
 }  // namespace velto::host::terminal
+
+namespace velto::host::terminal {
+
+std::string fitText(std::string_view text, int columns) {
+  if (displayWidth(text) <= columns) {
+    return std::string(text);
+  }
+  if (columns <= 0) {
+    return {};
+  }
+  std::string out;
+  int used = 0;
+  forEachGlyph(text, [&](std::string_view glyph, int width) {
+    if (used + width <= columns - 1) {
+      out += glyph;
+      used += width;
+    } else {
+      used = columns;
+    }
+  });
+  out.erase(out.find_last_not_of(' ') + 1);
+  out += "\u2026";
+  return out;
+}
+
+}  // namespace velto::host::terminal

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <string>
 #include <string_view>
 
 namespace velto::host::terminal {
@@ -33,5 +34,8 @@ void forEachGlyph(std::string_view text,
 
 /// Cells `text` takes on one line.
 int displayWidth(std::string_view text);
+
+/// `text` as it is when it fits `columns` cells, else cut to fit with "…" at its end.
+std::string fitText(std::string_view text, int columns);
 
 }  // namespace velto::host::terminal
