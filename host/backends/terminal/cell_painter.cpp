@@ -55,29 +55,34 @@ struct CellScale {
   }
 };
 
+struct ResolvedStop {
+  double location = 0.0;
+  draw::Rgba color;
+};
+
 /// The gradient's colour at distance `d` from its centre, mixed with
 /// premultiplied alpha so that a fade to clear keeps its hue.
-draw::Rgba sample(const layout::FillRadialGradient& gradient, double d, draw::Appearance look) {
-  if (gradient.stops.empty()) {
+draw::Rgba sample(const layout::FillRadialGradient& gradient,
+                  const std::vector<ResolvedStop>& stops, double d) {
+  if (stops.empty()) {
     return {};
   }
   const double span = gradient.endRadius - gradient.startRadius;
   const double t = span > 0 ? std::clamp((d - gradient.startRadius) / span, 0.0, 1.0)
                             : (d >= gradient.endRadius ? 1.0 : 0.0);
-  const auto& stops = gradient.stops;
   std::size_t upper = 0;
   while (upper < stops.size() && stops[upper].location < t) {
     ++upper;
   }
   if (upper == 0 || upper == stops.size()) {
-    return draw::resolve(stops[upper == 0 ? 0 : stops.size() - 1].color, look);
+    return stops[upper == 0 ? 0 : stops.size() - 1].color;
   }
-  const auto& a = stops[upper - 1];
-  const auto& b = stops[upper];
+  const ResolvedStop& a = stops[upper - 1];
+  const ResolvedStop& b = stops[upper];
   const double width = b.location - a.location;
   const double f = width > 0 ? (t - a.location) / width : 1.0;
-  const draw::Rgba ca = draw::resolve(a.color, look);
-  const draw::Rgba cb = draw::resolve(b.color, look);
+  const draw::Rgba& ca = a.color;
+  const draw::Rgba& cb = b.color;
   const double alpha = ca.alpha + (cb.alpha - ca.alpha) * f;
   if (alpha <= 0) {
     return {};
@@ -105,7 +110,19 @@ class Painter {
   }
 
  private:
-  void draw(const layout::PushClip& clip) { clips_.push_back(clip); }
+  void draw(const layout::PushClip& clip) {
+    // Each clip keeps the cells it and every clip around it leave visible.
+    std::vector<char> mask(clips_.empty() ? everything() : clips_.back());
+    const GridSize size = grid_.size();
+    for (int row = 0; row < size.rows; ++row) {
+      for (int column = 0; column < size.columns; ++column) {
+        char& cell = mask[index(column, row)];
+        cell = static_cast<char>(
+            cell != 0 && inRoundedRect(scale_.center(column, row), clip.rect, clip.cornerRadius));
+      }
+    }
+    clips_.push_back(std::move(mask));
+  }
 
   void draw(const layout::PopClip&) {
     if (!clips_.empty()) {
@@ -115,8 +132,9 @@ class Painter {
 
   void draw(const layout::FillRect& fill) {
     const draw::Rgba color = resolve(fill.color);
-    forCellsIn([&](Point p) { return inRoundedRect(p, fill.rect, fill.cornerRadius); },
-               [&](int column, int row) { layer(column, row, color); });
+    forCellsIn(
+        fill.rect, [&](Point p) { return inRoundedRect(p, fill.rect, fill.cornerRadius); },
+        [&](int column, int row) { layer(column, row, color); });
   }
 
   void draw(const layout::FillCircle& circle) {
@@ -125,6 +143,7 @@ class Painter {
     if (!(r > 0) || color.alpha <= 0) {
       return;
     }
+    const Rect bounds{circle.center.x - r, circle.center.y - r, 2 * r, 2 * r};
     if (2 * r < kCellHeight) {
       const auto [column, row] = scale_.cellAt(circle.center);
       glyph(column, row, kDotGlyph, 1, color, false);
@@ -133,6 +152,7 @@ class Painter {
     if (2 * r < 2 * kCellHeight) {
       const int centerRow = scale_.cellAt(circle.center).second;
       forCellsIn(
+          bounds,
           [&](Point p) {
             return scale_.cellAt(p).second == centerRow && std::abs(p.x - circle.center.x) <= r;
           },
@@ -140,17 +160,24 @@ class Painter {
       return;
     }
     forCellsIn(
+        bounds,
         [&](Point p) { return std::hypot(p.x - circle.center.x, p.y - circle.center.y) <= r; },
         [&](int column, int row) { layer(column, row, color); });
   }
 
   void draw(const layout::FillRadialGradient& gradient) {
-    forCellsIn([&](Point p) { return inRoundedRect(p, gradient.rect, 0); },
-               [&](int column, int row) {
-                 const Point p = scale_.center(column, row);
-                 const double d = std::hypot(p.x - gradient.center.x, p.y - gradient.center.y);
-                 layer(column, row, sample(gradient, d, options_.appearance));
-               });
+    std::vector<ResolvedStop> stops;
+    stops.reserve(gradient.stops.size());
+    for (const layout::GradientStop& stop : gradient.stops) {
+      stops.push_back({stop.location, resolve(stop.color)});
+    }
+    forCellsIn(
+        gradient.rect, [&](Point p) { return inRoundedRect(p, gradient.rect, 0); },
+        [&](int column, int row) {
+          const Point p = scale_.center(column, row);
+          const double d = std::hypot(p.x - gradient.center.x, p.y - gradient.center.y);
+          layer(column, row, sample(gradient, stops, d));
+        });
   }
 
   void draw(const layout::DrawText& text) {
@@ -197,11 +224,12 @@ class Painter {
       return;
     }
     bool any = false;
-    forCellsIn([&](Point p) { return inRoundedRect(p, link.rect, 0); },
-               [&](int column, int row) {
-                 grid_.at(column, row).link = index;
-                 any = true;
-               });
+    forCellsIn(
+        link.rect, [&](Point p) { return inRoundedRect(p, link.rect, 0); },
+        [&](int column, int row) {
+          grid_.at(column, row).link = index;
+          any = true;
+        });
     if (!any) {
       const auto [column, row] = scale_.cellAt(link.rect.center());
       if (visible(column, row)) {
@@ -215,20 +243,32 @@ class Painter {
   }
 
   bool visible(int column, int row) const {
-    if (!grid_.contains(column, row)) {
-      return false;
-    }
-    const Point p = scale_.center(column, row);
-    return std::all_of(clips_.begin(), clips_.end(), [&](const layout::PushClip& clip) {
-      return inRoundedRect(p, clip.rect, clip.cornerRadius);
-    });
+    return grid_.contains(column, row)
+           && (clips_.empty() || clips_.back()[index(column, row)] != 0);
   }
 
-  template <class Covers, class Paint>
-  void forCellsIn(Covers covers, Paint paint) {
+  std::size_t index(int column, int row) const {
+    return static_cast<std::size_t>(row) * static_cast<std::size_t>(grid_.size().columns)
+           + static_cast<std::size_t>(column);
+  }
+
+  std::vector<char> everything() const {
     const GridSize size = grid_.size();
-    for (int row = 0; row < size.rows; ++row) {
-      for (int column = 0; column < size.columns; ++column) {
+    return std::vector<char>(
+        static_cast<std::size_t>(size.columns) * static_cast<std::size_t>(size.rows), 1);
+  }
+
+  /// Calls `paint` for each visible cell whose centre `covers` holds, looking
+  /// only at the cells that meet `bounds`.
+  template <class Covers, class Paint>
+  void forCellsIn(const Rect& bounds, Covers covers, Paint paint) {
+    const GridSize size = grid_.size();
+    const auto first = scale_.cellAt({bounds.x, bounds.y});
+    const auto last = scale_.cellAt({bounds.maxX(), bounds.maxY()});
+    const int columnEnd = std::min(last.first, size.columns - 1);
+    const int rowEnd = std::min(last.second, size.rows - 1);
+    for (int row = std::max(first.second, 0); row <= rowEnd; ++row) {
+      for (int column = std::max(first.first, 0); column <= columnEnd; ++column) {
         if (covers(scale_.center(column, row)) && visible(column, row)) {
           paint(column, row);
         }
@@ -271,7 +311,7 @@ class Painter {
   CellScale scale_;
   PaintOptions options_;
   Rgb base_;
-  std::vector<layout::PushClip> clips_;
+  std::vector<std::vector<char>> clips_;  // per clip: which cells stay visible
 };
 
 }  // namespace

@@ -13,14 +13,14 @@ std::string sizeText(GridSize size) {
   return std::to_string(size.columns) + "\u00D7" + std::to_string(size.rows);
 }
 
+}  // namespace
+
 void putCentered(CellGrid& screen, int row, std::string_view text) {
   const int columns = screen.size().columns;
   const std::string line = fitText(text, columns);
   const int width = displayWidth(line);
   screen.putText((columns - width) / 2, row, line, width);
 }
-
-}  // namespace
 
 std::optional<Placement> placeWidget(GridSize widget, GridSize terminal) {
   if (widget.columns <= 0 || widget.rows <= 0 || terminal.columns < widget.columns

@@ -27,6 +27,9 @@ std::optional<Placement> placeWidget(GridSize widget, GridSize terminal);
 /// `terminal.columns` cells wide.
 std::string tooSmallMessage(GridSize widget, GridSize terminal);
 
+/// Writes `text` centred on `row`, cut with "…" to the screen's width.
+void putCentered(CellGrid& screen, int row, std::string_view text);
+
 /// The whole screen: the widget placed on it, or the too-small line on its
 /// middle row, and `status` centred on the status row (the row after the
 /// too-small line, when there is one). An empty widget leaves the status alone

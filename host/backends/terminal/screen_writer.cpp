@@ -200,9 +200,21 @@ std::uint8_t palette256Index(Rgb color) {
 }
 
 std::string ScreenWriter::frame(const CellGrid& next) {
-  const bool full = !shown_ || shown_->size() != next.size();
-  const CellGrid blank = full ? CellGrid(next.size()) : CellGrid();
-  const CellGrid& before = full ? blank : *shown_;
+  return frame(next, {0, 0, next.size().columns, next.size().rows});
+}
+
+std::string ScreenWriter::frame(const CellGrid& next, const CellRect& changed) {
+  const GridSize size = next.size();
+  const bool full = !shown_ || shown_->size() != size;
+  const int firstColumn = full ? 0 : std::max(changed.column, 0);
+  const int firstRow = full ? 0 : std::max(changed.row, 0);
+  const int columnEnd =
+      full ? size.columns : std::min(changed.column + changed.columns, size.columns);
+  const int rowEnd = full ? size.rows : std::min(changed.row + changed.rows, size.rows);
+  if (full) {
+    shown_ = CellGrid(size);
+  }
+  CellGrid& before = *shown_;
 
   std::string body;
   if (full) {
@@ -210,9 +222,8 @@ std::string ScreenWriter::frame(const CellGrid& next) {
     body += kClear;
   }
   FrameBuilder builder(capabilities_, body);
-  const GridSize size = next.size();
-  for (int row = 0; row < size.rows; ++row) {
-    for (int column = 0; column < size.columns; ++column) {
+  for (int row = firstRow; row < rowEnd; ++row) {
+    for (int column = firstColumn; column < columnEnd; ++column) {
       const Cell& cell = next.at(column, row);
       if (cell.continuation()) {
         continue;
@@ -220,15 +231,28 @@ std::string ScreenWriter::frame(const CellGrid& next) {
       const bool wide = column + 1 < size.columns && next.at(column + 1, row).continuation();
       // A wide glyph's second cell shows the first one's colours, so only its
       // being a second half counts.
-      const bool changed = !builder.looksSame(next, cell, before, before.at(column, row))
-                           || (wide && !before.at(column + 1, row).continuation());
-      if (changed) {
+      const bool changedCell = !builder.looksSame(next, cell, before, before.at(column, row))
+                               || (wide && !before.at(column + 1, row).continuation());
+      if (changedCell) {
         builder.write(next, cell, column, row, wide ? 2 : 1);
       }
     }
   }
   builder.finish();
-  shown_ = next;
+  if (full
+      || (firstColumn == 0 && firstRow == 0 && columnEnd == size.columns && rowEnd == size.rows)) {
+    shown_ = next;
+  } else {
+    // Only the region's cells are new; their links are looked up by URL.
+    for (int row = firstRow; row < rowEnd; ++row) {
+      for (int column = firstColumn; column < columnEnd; ++column) {
+        const Cell& cell = next.at(column, row);
+        Cell& kept = before.at(column, row);
+        kept = cell;
+        kept.link = cell.link == 0 ? 0 : before.linkIndex(next.linkOf(cell));
+      }
+    }
+  }
   if (body.empty()) {
     return body;
   }

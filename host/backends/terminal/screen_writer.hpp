@@ -23,6 +23,15 @@ inline constexpr std::size_t kMaxLinkBytes = 2048;
 /// cube or the 24-step grey ramp, never the 16 colours a theme may change.
 std::uint8_t palette256Index(Rgb color);
 
+/// A rectangle of cells.
+struct CellRect {
+  int column = 0;
+  int row = 0;
+  int columns = 0;
+  int rows = 0;
+  friend constexpr bool operator==(const CellRect&, const CellRect&) = default;
+};
+
 class ScreenWriter {
  public:
   explicit ScreenWriter(Capabilities capabilities) : capabilities_(capabilities) {}
@@ -30,6 +39,10 @@ class ScreenWriter {
   /// The bytes that turn the screen last written into `next`. The first frame,
   /// and one of another size, clears the screen first. Empty when nothing changed.
   std::string frame(const CellGrid& next);
+
+  /// As frame(next), for a `next` that differs from the last frame only
+  /// within `changed`: only those cells are compared.
+  std::string frame(const CellGrid& next, const CellRect& changed);
 
   /// Forgets what the terminal shows, so the next frame redraws everything.
   void invalidate() { shown_.reset(); }

@@ -140,6 +140,26 @@ TEST(ScreenWriter, InvalidateRedrawsEverything) {
   EXPECT_EQ("\x1b[0m\x1b[2J\x1b[1;1Hab", writer.frame(gridWith("ab")));
 }
 
+TEST(ScreenWriter, ComparesOnlyTheRegionItIsTold) {
+  ScreenWriter writer(kPlain);
+  writer.frame(gridWith("abc"));
+  EXPECT_EQ("\x1b[1;3Hz", writer.frame(gridWith("xbz"), {2, 0, 5, 3}));
+  // The cell outside the region was never written, so a whole frame still finds it changed.
+  EXPECT_EQ("\x1b[1;1Hx", writer.frame(gridWith("xbz")));
+}
+
+TEST(ScreenWriter, ARegionFrameKeepsLinksByUrl) {
+  ScreenWriter writer(kPlain);
+  CellGrid first = gridWith("ab");
+  first.linkIndex("velto://unused");  // the index tables of the two grids differ
+  first.at(1, 0).link = first.linkIndex("velto://stop");
+  writer.frame(first);
+  CellGrid second = gridWith("ab");
+  second.at(1, 0).link = second.linkIndex("velto://stop");
+  EXPECT_EQ("", writer.frame(second, {0, 0, 10, 1}));
+  EXPECT_EQ("", writer.frame(second));
+}
+
 TEST(ScreenWriter, TheLastColumnLeavesTheCursorUnknown) {
   // After the last column the terminal holds a pending wrap, so the next row moves explicitly.
   CellGrid before({3, 2});

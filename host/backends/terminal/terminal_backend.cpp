@@ -25,7 +25,7 @@ void TerminalBackend::tick(platform::foundation::Date instant) {
     return;
   }
   instant_ = instant;
-  render();
+  renderWidget();
 }
 
 void TerminalBackend::status(std::string_view message) {
@@ -92,9 +92,34 @@ CellGrid TerminalBackend::widgetCells() const {
 }
 
 void TerminalBackend::render() {
-  const CellGrid screen = composeScreen(widgetCells(), size_, status_);
-  links_ = screen.linkedUrls();
-  const std::string bytes = writer_.frame(screen);
+  const CellGrid widget = widgetCells();
+  screen_ = composeScreen(widget, size_, status_);
+  widgetSize_ = widget.size();
+  placement_ = placeWidget(widget.size(), size_);
+  links_ = screen_.linkedUrls();
+  write(writer_.frame(screen_));
+}
+
+void TerminalBackend::renderWidget() {
+  if (!placement_) {
+    return;  // nothing of the widget is on screen
+  }
+  const CellGrid widget = widgetCells();
+  if (widget.size() != widgetSize_) {
+    render();
+    return;
+  }
+  screen_.blit(widget, placement_->column, placement_->row);
+  const CellRect changed{placement_->column, placement_->row, widgetSize_.columns,
+                         widgetSize_.rows};
+  if (!status_.empty() && placement_->statusRow < changed.row + changed.rows) {
+    putCentered(screen_, placement_->statusRow, status_);  // it shares the widget's last row
+  }
+  links_ = widget.linkedUrls();
+  write(writer_.frame(screen_, changed));
+}
+
+void TerminalBackend::write(const std::string& bytes) {
   if (!bytes.empty() && healthy_ && !sink_(bytes)) {
     healthy_ = false;
   }

@@ -22,6 +22,7 @@
 
 #include "host/backends/terminal/cell_measurer.hpp"
 #include "host/backends/terminal/key_decoder.hpp"
+#include "host/backends/terminal/screen_layout.hpp"
 #include "host/backends/terminal/screen_writer.hpp"
 #include "host/backends/terminal/terminal_capabilities.hpp"
 #include "host/backends/terminal/terminal_io.hpp"
@@ -68,8 +69,12 @@ class TerminalBackend final : public live::Backend {
   bool healthy() const { return healthy_; }
 
  private:
+  /// Composes the whole screen and writes what changed on it.
   void render();
+  /// Repaints just the widget, in place, and writes what changed inside it.
+  void renderWidget();
   CellGrid widgetCells() const;
+  void write(const std::string& bytes);
 
   ByteSink sink_;
   GridSize size_;
@@ -80,6 +85,9 @@ class TerminalBackend final : public live::Backend {
   platform::foundation::Date instant_;
   std::string status_;
   std::vector<std::string> links_;
+  CellGrid screen_;                     // the last screen composed
+  GridSize widgetSize_;                 // of the widget on it
+  std::optional<Placement> placement_;  // where the widget sits on it, when it fits
   bool healthy_ = true;
 };
 
