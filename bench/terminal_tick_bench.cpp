@@ -17,6 +17,7 @@
 #include "host/backends/terminal/terminal_backend.hpp"
 #include "host/backends/terminal/test_scenes.hpp"
 #include "host/layout/layout.hpp"
+#include "host/render/metrics.hpp"
 
 namespace {
 
@@ -41,7 +42,7 @@ void tick(benchmark::State& state) {
         return true;
       },
       {static_cast<int>(state.range(0)), static_cast<int>(state.range(1))},
-      {velto::host::draw::Appearance::dark, {terminal::ColorMode::trueColor, true, true}});
+      {velto::host::render::Appearance::dark, {terminal::ColorMode::trueColor, true, true}});
   backend.show(runningScene(), Date(kStart));
   double second = kStart;
   bytes = 0;
@@ -61,7 +62,7 @@ void layoutOnly(benchmark::State& state) {
   for (auto _ : state) {
     second += 1;
     auto list = layout::layoutWidget(
-        scene.view, {{364, 170}, layout::kContentMargin, layout::kWidgetCornerRadius, Date(second)},
+        scene.view, {{364, 170}, render::kContentMargin, render::kWidgetCornerRadius, Date(second)},
         measurer);
     benchmark::DoNotOptimize(list);
   }
@@ -71,7 +72,7 @@ BENCHMARK(layoutOnly)->Unit(benchmark::kMicrosecond);
 void paintOnly(benchmark::State& state) {
   const auto scene = runningScene();
   const auto list = layout::layoutWidget(
-      scene.view, {{364, 170}, layout::kContentMargin, layout::kWidgetCornerRadius, Date(kStart)},
+      scene.view, {{364, 170}, render::kContentMargin, render::kWidgetCornerRadius, Date(kStart)},
       terminal::CellMeasurer());
   for (auto _ : state) {
     auto grid = terminal::paintCells(*list, {});
@@ -83,7 +84,7 @@ BENCHMARK(paintOnly)->Unit(benchmark::kMicrosecond);
 void composeAndDiff(benchmark::State& state) {
   const auto scene = runningScene();
   const auto list = layout::layoutWidget(
-      scene.view, {{364, 170}, layout::kContentMargin, layout::kWidgetCornerRadius, Date(kStart)},
+      scene.view, {{364, 170}, render::kContentMargin, render::kWidgetCornerRadius, Date(kStart)},
       terminal::CellMeasurer());
   const terminal::CellGrid widget = terminal::paintCells(*list, {});
   terminal::ScreenWriter writer({terminal::ColorMode::trueColor, true, true});

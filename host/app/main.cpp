@@ -11,17 +11,21 @@
 #include <signal.h>
 #include <sysexits.h>
 
+#include "host/app/autostart_command.hpp"
 #include "host/app/desktop_appearance.hpp"
 #include "host/app/extension_session.hpp"
+#include "host/app/gallery_command.hpp"
 #include "host/app/instant_argument.hpp"
+#include "host/app/list_command.hpp"
 #include "host/app/render_command.hpp"
 #include "platform/foundation/clock.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
 using platform::widgets::WidgetFamily;
-using velto::host::draw::Appearance;
-using velto::host::draw::ImageFormat;
+using velto::host::cairo::ImageFormat;
+using velto::host::render::Appearance;
 
 constexpr const char* kProgram = "velto-widget-host";
 
@@ -48,7 +52,7 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"small", "medium", "all"}))
       ->capture_default_str();
   render->add_option("--scale", arguments.scale, "Pixels per point of a PNG")
-      ->check(CLI::Range(0.25, velto::host::draw::kMaxScale))
+      ->check(CLI::Range(0.25, velto::host::cairo::kMaxScale))
       ->capture_default_str();
   render
       ->add_option("--appearance", arguments.appearance,
@@ -122,8 +126,12 @@ int main(int argc, char** argv) {
   ::signal(SIGPIPE, SIG_IGN);
   CLI::App app("Draws the Velto timer widget from its extension.", kProgram);
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   RenderArguments renderArguments;
   addRenderCommand(app, renderArguments);
+  velto::host::AutostartCommand autostartCommand(app);
+  velto::host::ListCommand listCommand(app);
+  velto::host::GalleryOption galleryOption(app);
 
   try {
     app.parse(argc, argv);
@@ -133,6 +141,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::CallForAllHelp&) {
     std::fputs(app.help("", CLI::AppFormatMode::All).c_str(), stdout);
     return EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    std::printf("%s %s\n", kProgram, std::string(velto::kVersion).c_str());
+    return EX_OK;
   } catch (const CLI::ParseError& error) {
     std::string message = error.what();
     for (char& c : message) {
@@ -141,6 +152,15 @@ int main(int argc, char** argv) {
     return fail(EX_USAGE, message + " (see --help)");
   }
 
+  if (autostartCommand.chosen()) {
+    return autostartCommand.run();
+  }
+  if (listCommand.chosen()) {
+    return listCommand.run();
+  }
+  if (galleryOption.chosen()) {
+    return galleryOption.run();
+  }
   auto request = renderRequest(renderArguments);
   if (const auto* usage = std::get_if<std::string>(&request)) {
     return fail(EX_USAGE, *usage);

@@ -81,9 +81,9 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
       shown = std::move(timeline->entries[*index]);
     }
 
-    const draw::DrawOptions options{family, request.scale, request.appearance, request.instant};
+    const cairo::DrawOptions options{family, request.scale, request.appearance, request.instant};
     const auto drawn =
-        draw::drawWidget(shown->view, options, request.format, output.temporaryPath());
+        cairo::drawWidget(shown->view, options, request.format, output.temporaryPath());
     if (!drawn) {
       return RenderFailure{EX_SOFTWARE, drawn.error().message};
     }

@@ -55,8 +55,6 @@ inline constexpr double kDefaultSpacerMinLength = 8.0;
 inline constexpr double kDefaultFontSize = 13.0;
 inline constexpr double kLabelGapRatio = 0.4;
 inline constexpr double kIdealShapeLength = 10.0;
-inline constexpr double kContentMargin = 14.0;
-inline constexpr double kWidgetCornerRadius = 20.0;
 
 /// The largest length, font size or tracking kept as given.
 inline constexpr double kMaxLength = 100'000.0;
@@ -72,8 +70,10 @@ inline constexpr std::size_t kMaxNodes = 20'000;
 /// The widget being laid out and the instant it is drawn for.
 struct WidgetCanvas {
   Size size;
-  double contentMargin = kContentMargin;
-  double cornerRadius = kWidgetCornerRadius;
+  /// Space kept free between the widget's edge and its content.
+  double contentMargin = 0.0;
+  /// The widget's corners; everything is clipped to them.
+  double cornerRadius = 0.0;
   /// Timer texts count up to this instant.
   platform::foundation::Date instant;
 };

@@ -57,13 +57,13 @@ struct CellScale {
 
 struct ResolvedStop {
   double location = 0.0;
-  draw::Rgba color;
+  render::Rgba color;
 };
 
 /// The gradient's colour at distance `d` from its centre, mixed with
 /// premultiplied alpha so that a fade to clear keeps its hue.
-draw::Rgba sample(const layout::FillRadialGradient& gradient,
-                  const std::vector<ResolvedStop>& stops, double d) {
+render::Rgba sample(const layout::FillRadialGradient& gradient,
+                    const std::vector<ResolvedStop>& stops, double d) {
   if (stops.empty()) {
     return {};
   }
@@ -81,8 +81,8 @@ draw::Rgba sample(const layout::FillRadialGradient& gradient,
   const ResolvedStop& b = stops[upper];
   const double width = b.location - a.location;
   const double f = width > 0 ? (t - a.location) / width : 1.0;
-  const draw::Rgba& ca = a.color;
-  const draw::Rgba& cb = b.color;
+  const render::Rgba& ca = a.color;
+  const render::Rgba& cb = b.color;
   const double alpha = ca.alpha + (cb.alpha - ca.alpha) * f;
   if (alpha <= 0) {
     return {};
@@ -99,8 +99,8 @@ class Painter {
       : grid_(cellsFor(list.size)),
         scale_(list.size, grid_.size()),
         options_(options),
-        base_(blend({},
-                    draw::resolve(platform::ui::Color::windowBackground(), options.appearance))) {}
+        base_(blend(
+            {}, render::resolve(platform::ui::Color::windowBackground(), options.appearance))) {}
 
   CellGrid paint(const layout::DrawList& list) && {
     for (const layout::DrawCommand& command : list.commands) {
@@ -131,14 +131,14 @@ class Painter {
   }
 
   void draw(const layout::FillRect& fill) {
-    const draw::Rgba color = resolve(fill.color);
+    const render::Rgba color = resolve(fill.color);
     forCellsIn(
         fill.rect, [&](Point p) { return inRoundedRect(p, fill.rect, fill.cornerRadius); },
         [&](int column, int row) { layer(column, row, color); });
   }
 
   void draw(const layout::FillCircle& circle) {
-    const draw::Rgba color = resolve(circle.color);
+    const render::Rgba color = resolve(circle.color);
     const double r = circle.radius;
     if (!(r > 0) || color.alpha <= 0) {
       return;
@@ -185,7 +185,7 @@ class Painter {
     const int row = scale_.cellAt(text.box.center()).second;
     const auto column = static_cast<int>(std::lround(text.box.x / scale_.width));
     const auto columns = static_cast<int>(std::lround(text.box.width / kCellWidth));
-    const draw::Rgba color = resolve(text.color);
+    const render::Rgba color = resolve(text.color);
     const bool bold = text.style.font.weight >= platform::ui::Font::Weight::bold;
     if (!std::isfinite(text.box.x) || !std::isfinite(text.box.width) || columns <= 0) {
       return;
@@ -238,8 +238,8 @@ class Painter {
     }
   }
 
-  draw::Rgba resolve(const platform::ui::Color& color) const {
-    return draw::resolve(color, options_.appearance);
+  render::Rgba resolve(const platform::ui::Color& color) const {
+    return render::resolve(color, options_.appearance);
   }
 
   bool visible(int column, int row) const {
@@ -278,7 +278,7 @@ class Painter {
 
   /// Paints a layer of `color` over a cell: its background, and a glyph seen
   /// through it; an opaque layer hides the glyph.
-  void layer(int column, int row, const draw::Rgba& color) {
+  void layer(int column, int row, const render::Rgba& color) {
     if (color.alpha <= 0) {
       return;
     }
@@ -292,7 +292,7 @@ class Painter {
     }
   }
 
-  void glyph(int column, int row, std::string_view g, int width, const draw::Rgba& color,
+  void glyph(int column, int row, std::string_view g, int width, const render::Rgba& color,
              bool bold) {
     for (int i = 0; i < width; ++i) {
       if (!visible(column + i, row)) {
@@ -316,7 +316,7 @@ class Painter {
 
 }  // namespace
 
-Rgb blend(Rgb base, const draw::Rgba& top) {
+Rgb blend(Rgb base, const render::Rgba& top) {
   const double a = std::clamp(top.alpha, 0.0, 1.0);
   const auto mix = [a](std::uint8_t under, double over) {
     return channel(under / 255.0 * (1 - a) + std::clamp(over, 0.0, 1.0) * a);

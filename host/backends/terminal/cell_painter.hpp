@@ -19,13 +19,13 @@
 // cells nothing painted.
 
 #include "host/backends/terminal/cell_grid.hpp"
-#include "host/draw/system_colors.hpp"
 #include "host/layout/draw_command.hpp"
+#include "host/render/palette.hpp"
 
 namespace velto::host::terminal {
 
 struct PaintOptions {
-  draw::Appearance appearance = draw::Appearance::dark;
+  render::Appearance appearance = render::Appearance::dark;
   /// A placeholder: every cell of a text shows a block in the text's colour.
   bool redacted = false;
 };
@@ -34,6 +34,6 @@ struct PaintOptions {
 CellGrid paintCells(const layout::DrawList& list, const PaintOptions& options);
 
 /// `top` blended over `base`.
-Rgb blend(Rgb base, const draw::Rgba& top);
+Rgb blend(Rgb base, const render::Rgba& top);
 
 }  // namespace velto::host::terminal

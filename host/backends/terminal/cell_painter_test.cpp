@@ -7,12 +7,13 @@
 #include "host/backends/terminal/cell_measurer.hpp"
 #include "host/backends/terminal/test_scenes.hpp"
 #include "host/layout/layout.hpp"
+#include "host/render/metrics.hpp"
 
 namespace velto::host::terminal {
 namespace {
 
-using draw::Appearance;
 using platform::foundation::Date;
+using render::Appearance;
 using testing::SceneSpec;
 using testing::TimerState;
 
@@ -23,7 +24,7 @@ constexpr double kNow = 1000;
 CellGrid paintTree(const platform::ui::View& tree, layout::Size size, PaintOptions options = {}) {
   const CellMeasurer measurer;
   const auto list = layout::layoutWidget(
-      tree, {size, layout::kContentMargin, layout::kWidgetCornerRadius, Date(kNow)}, measurer);
+      tree, {size, render::kContentMargin, render::kWidgetCornerRadius, Date(kNow)}, measurer);
   EXPECT_TRUE(list.has_value());
   return list ? paintCells(*list, options) : CellGrid();
 }

@@ -44,7 +44,7 @@ std::optional<Key> keyFor(char byte) {
 
 }  // namespace
 
-std::optional<draw::Appearance> parseBackgroundReply(std::string_view body) {
+std::optional<render::Appearance> parseBackgroundReply(std::string_view body) {
   constexpr std::string_view kPrefix = "11;";
   if (!body.starts_with(kPrefix)) {
     return std::nullopt;
@@ -72,7 +72,7 @@ std::optional<draw::Appearance> parseBackgroundReply(std::string_view body) {
   }
   // Rec. 709 weights on the channels as sent: good enough to tell light from dark.
   const double luminance = 0.2126 * rgb[0] + 0.7152 * rgb[1] + 0.0722 * rgb[2];
-  return luminance > 0.5 ? draw::Appearance::light : draw::Appearance::dark;
+  return luminance > 0.5 ? render::Appearance::light : render::Appearance::dark;
 }
 
 std::vector<InputEvent> KeyDecoder::feed(std::string_view bytes) {

@@ -12,7 +12,7 @@
 #include <variant>
 #include <vector>
 
-#include "host/draw/system_colors.hpp"
+#include "host/render/palette.hpp"
 
 namespace velto::host::terminal {
 
@@ -28,7 +28,7 @@ enum class Key : std::uint8_t {
 
 /// The terminal's background colour, as light or dark.
 struct BackgroundReport {
-  draw::Appearance appearance = draw::Appearance::dark;
+  render::Appearance appearance = render::Appearance::dark;
   friend constexpr bool operator==(const BackgroundReport&, const BackgroundReport&) = default;
 };
 
@@ -37,7 +37,7 @@ using InputEvent = std::variant<Key, BackgroundReport>;
 /// Light or dark from the body of an OSC 11 answer ("11;rgb:RRRR/GGGG/BBBB",
 /// one to four hex digits a channel): light when its luminance is above half.
 /// Nothing for any other text.
-std::optional<draw::Appearance> parseBackgroundReply(std::string_view body);
+std::optional<render::Appearance> parseBackgroundReply(std::string_view body);
 
 /// The longest OSC body kept; a longer one is skipped without a report.
 inline constexpr std::size_t kMaxOscBytes = 256;

@@ -8,7 +8,7 @@
 namespace velto::host::terminal {
 namespace {
 
-using draw::Appearance;
+using render::Appearance;
 
 std::vector<InputEvent> decodeAll(std::string_view bytes) {
   return KeyDecoder().feed(bytes);

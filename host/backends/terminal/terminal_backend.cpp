@@ -6,8 +6,8 @@
 #include "host/backends/terminal/cell_painter.hpp"
 #include "host/backends/terminal/screen_layout.hpp"
 #include "host/backends/terminal/text_cells.hpp"
-#include "host/draw/renderer.hpp"
 #include "host/layout/layout.hpp"
+#include "host/render/metrics.hpp"
 
 namespace velto::host::terminal {
 
@@ -39,7 +39,7 @@ void TerminalBackend::resize(GridSize size) {
   render();
 }
 
-void TerminalBackend::setAppearance(draw::Appearance appearance) {
+void TerminalBackend::setAppearance(render::Appearance appearance) {
   if (appearance == options_.appearance) {
     return;
   }
@@ -75,14 +75,11 @@ CellGrid TerminalBackend::widgetCells() const {
   if (!scene_) {
     return {};
   }
-  const layout::Size size = draw::widgetSize(scene_->family);
-  const auto list = layout::layoutWidget(
-      scene_->view,
-      layout::WidgetCanvas{size, layout::kContentMargin, layout::kWidgetCornerRadius, instant_},
-      measurer_);
+  const layout::WidgetCanvas canvas = render::widgetCanvas(scene_->family, instant_);
+  const auto list = layout::layoutWidget(scene_->view, canvas, measurer_);
   if (!list) {
     // The widget's cells still say what went wrong, so the screen is not blank.
-    CellGrid grid(cellsFor(size));
+    CellGrid grid(cellsFor(canvas.size));
     grid.putText(0, grid.size().rows / 2,
                  fitText("cannot lay out the widget: " + list.error().message, grid.size().columns),
                  grid.size().columns);

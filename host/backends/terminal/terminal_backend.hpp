@@ -26,8 +26,8 @@
 #include "host/backends/terminal/screen_writer.hpp"
 #include "host/backends/terminal/terminal_capabilities.hpp"
 #include "host/backends/terminal/terminal_io.hpp"
-#include "host/draw/system_colors.hpp"
 #include "host/live/backend.hpp"
+#include "host/render/palette.hpp"
 #include "platform/foundation/date.hpp"
 
 namespace velto::host::terminal {
@@ -37,7 +37,7 @@ inline constexpr std::string_view kToggleUrl = "velto://toggle";
 inline constexpr std::string_view kStopUrl = "velto://stop";
 
 struct TerminalOptions {
-  draw::Appearance appearance = draw::Appearance::dark;
+  render::Appearance appearance = render::Appearance::dark;
   Capabilities capabilities;
 };
 
@@ -54,7 +54,7 @@ class TerminalBackend final : public live::Backend {
   /// The terminal now has `size` cells: everything is drawn anew.
   void resize(GridSize size);
   /// Colours for `appearance` from now on (the terminal's background answered late).
-  void setAppearance(draw::Appearance appearance);
+  void setAppearance(render::Appearance appearance);
   /// Draws everything anew, for a terminal whose contents were lost.
   void redraw();
 

@@ -52,14 +52,14 @@ live::Scene scene(TimerState state, WidgetFamily family = WidgetFamily::systemSm
 
 TEST(TerminalBackend, WritesNothingBeforeItHasSomethingToShow) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.tick(Date(kNow));
   EXPECT_TRUE(recorder.frames.empty());
 }
 
 TEST(TerminalBackend, ShowDrawsTheWidgetCentred) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running), Date(kNow));
   ASSERT_EQ(1U, recorder.frames.size());
   EXPECT_TRUE(recorder.frames[0].starts_with("\x1b[0m\x1b[2J"));
@@ -77,7 +77,7 @@ TEST(TerminalBackend, ShowDrawsTheWidgetCentred) {
 
 TEST(TerminalBackend, ATickRewritesOnlyTheDigitsThatChanged) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running), Date(kNow));
   backend.tick(Date(kNow + 0.4));  // the same second: nothing to write
   EXPECT_EQ(1U, recorder.frames.size());
@@ -95,7 +95,7 @@ TEST(TerminalBackend, ATickRewritesOnlyTheDigitsThatChanged) {
 
 TEST(TerminalBackend, KeysOpenOnlyTheLinksOnScreen) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   EXPECT_EQ(std::nullopt, backend.linkForKey(Key::toggle));
   backend.show(scene(TimerState::paused), Date(kNow));
   EXPECT_EQ("velto://toggle", backend.linkForKey(Key::toggle));
@@ -109,7 +109,7 @@ TEST(TerminalBackend, KeysOpenOnlyTheLinksOnScreen) {
 
 TEST(TerminalBackend, ATooSmallTerminalGetsOneLineAndNoLinks) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running, WidgetFamily::systemMedium), Date(kNow));
   backend.resize({40, 10});
   recorder.terminal = testing::VirtualTerminal({40, 10});
@@ -127,7 +127,7 @@ TEST(TerminalBackend, ATooSmallTerminalGetsOneLineAndNoLinks) {
 
 TEST(TerminalBackend, TheStatusLineComesAndGoes) {
   Recorder recorder({40, 16});
-  TerminalBackend backend(recorder.sink(), {40, 16}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {40, 16}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running), Date(kNow));
   backend.status("cannot open velto://toggle");
   // Widget rows 1…12, the status on row 13.
@@ -139,7 +139,7 @@ TEST(TerminalBackend, TheStatusLineComesAndGoes) {
 
 TEST(TerminalBackend, ThePlaceholderShowsBlocksAndItsLinksStayInert) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::stopped, WidgetFamily::systemSmall, true), Date(kNow));
   EXPECT_EQ("▆▆▆▆▆▆▆▆▆", recorder.row(10));
   EXPECT_EQ("▆▆▆▆▆▆▆▆", recorder.row(11));
@@ -147,11 +147,11 @@ TEST(TerminalBackend, ThePlaceholderShowsBlocksAndItsLinksStayInert) {
 
 TEST(TerminalBackend, ANewAppearanceRepaintsTheColours) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running), Date(kNow));
-  backend.setAppearance(draw::Appearance::dark);
+  backend.setAppearance(render::Appearance::dark);
   EXPECT_EQ(1U, recorder.frames.size());
-  backend.setAppearance(draw::Appearance::light);
+  backend.setAppearance(render::Appearance::light);
   ASSERT_EQ(2U, recorder.frames.size());
   const Cell& inside = recorder.terminal.screen().at(30, 16);  // bottom left, far from the glow
   ASSERT_TRUE(inside.background.has_value());
@@ -164,7 +164,7 @@ TEST(TerminalBackend, ATreeThatCannotBeLaidOutSaysSo) {
     deep = platform::ui::VStack({deep});
   }
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show({WidgetFamily::systemMedium, deep, false}, Date(kNow));
   EXPECT_EQ("cannot lay out the widget: the view tree is nested…", recorder.row(11));
 }
@@ -172,7 +172,7 @@ TEST(TerminalBackend, ATreeThatCannotBeLaidOutSaysSo) {
 TEST(TerminalBackend, ARefusedWriteMarksTheTerminalGone) {
   Recorder recorder;
   recorder.accept = false;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   EXPECT_TRUE(backend.healthy());
   backend.show(scene(TimerState::running), Date(kNow));
   EXPECT_FALSE(backend.healthy());
@@ -182,7 +182,7 @@ TEST(TerminalBackend, ARefusedWriteMarksTheTerminalGone) {
 
 TEST(TerminalBackend, RedrawWritesTheWholeScreenAgain) {
   Recorder recorder;
-  TerminalBackend backend(recorder.sink(), {80, 24}, {draw::Appearance::dark, kColor});
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
   backend.show(scene(TimerState::running), Date(kNow));
   backend.redraw();
   ASSERT_EQ(2U, recorder.frames.size());

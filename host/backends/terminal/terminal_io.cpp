@@ -20,7 +20,7 @@ constexpr std::chrono::milliseconds kWriteWait{1000};
 
 }  // namespace
 
-bool writeAll(int fd, std::string_view bytes) {
+bool writeFrame(int fd, std::string_view bytes) {
   const auto deadline = std::chrono::steady_clock::now() + kWriteWait;
   while (!bytes.empty()) {
     const ssize_t written = ::write(fd, bytes.data(), bytes.size());
@@ -45,7 +45,7 @@ bool writeAll(int fd, std::string_view bytes) {
 }
 
 ByteSink fdSink(int fd) {
-  return [fd](std::string_view bytes) { return writeAll(fd, bytes); };
+  return [fd](std::string_view bytes) { return writeFrame(fd, bytes); };
 }
 
 std::optional<GridSize> windowSize(int fd) {

@@ -18,11 +18,14 @@ namespace velto::host::terminal {
 /// Receives a frame's bytes; false when they could not all be written.
 using ByteSink = std::function<bool(std::string_view bytes)>;
 
-/// Writes all of `bytes` to `fd`, through interruptions and short writes, and
-/// waits up to a second in all for a non-blocking descriptor to take them.
-bool writeAll(int fd, std::string_view bytes);
+/// Writes all of `bytes` to `fd` through interruptions and short writes, and
+/// waits up to a second in all while a non-blocking terminal has no room (a
+/// GLib input watch on stdin makes the shared stdout non-blocking too).
+/// Foundation's writeAll leaves EAGAIN to its caller without saying how much
+/// was written, so it cannot resume a frame.
+bool writeFrame(int fd, std::string_view bytes);
 
-/// A sink that writes to `fd` with writeAll. The descriptor stays the caller's.
+/// A sink that writes to `fd` with writeFrame. The descriptor stays the caller's.
 ByteSink fdSink(int fd);
 
 /// The terminal's columns and rows (TIOCGWINSZ); nothing when `fd` is no

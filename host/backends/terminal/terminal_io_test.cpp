@@ -1,19 +1,21 @@
 #include "host/backends/terminal/terminal_io.hpp"
 
 #include <string>
+#include <thread>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
-#include "platform/foundation/internal/unique_fd.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host::terminal {
 namespace {
 
-using platform::foundation::internal::UniqueFd;
+using platform::foundation::UniqueFd;
 
 struct Pty {
   UniqueFd master;
@@ -83,15 +85,30 @@ TEST(WindowSize, ReadsTheTerminalsSize) {
   EXPECT_EQ(std::nullopt, windowSize(reader.get()));
 }
 
-TEST(WriteAll, WritesMoreThanAPipeTakesAtOnce) {
+TEST(WriteFrame, WaitsForANonBlockingDescriptorToTakeEverything) {
   int fds[2];
   ASSERT_EQ(0, ::pipe2(fds, O_NONBLOCK));
   const UniqueFd reader(fds[0]);
   const UniqueFd writer(fds[1]);
-  // The pipe holds 64 KiB; the writer waits for the reader below, within its second.
-  const std::string bytes(40'000, 'x');
-  EXPECT_TRUE(writeAll(writer.get(), bytes));
-  EXPECT_FALSE(writeAll(-1, "x"));
+  ASSERT_GT(::fcntl(writer.get(), F_SETPIPE_SZ, 4096), 0);
+  // Four times what the pipe holds: the writer meets EAGAIN until the reader drains it.
+  const std::string bytes(16'384, 'x');
+  std::string received;
+  std::thread drain([&] {
+    char buffer[1024];
+    while (received.size() < bytes.size()) {
+      pollfd ready{reader.get(), POLLIN, 0};
+      ::poll(&ready, 1, -1);
+      const ssize_t n = ::read(reader.get(), buffer, sizeof buffer);
+      if (n > 0) {
+        received.append(buffer, static_cast<std::size_t>(n));
+      }
+    }
+  });
+  EXPECT_TRUE(writeFrame(writer.get(), bytes));
+  drain.join();
+  EXPECT_EQ(bytes, received);
+  EXPECT_FALSE(writeFrame(-1, "x"));
 }
 
 TEST(AlternateScreen, EntersOnceAndLeavesOnce) {
