@@ -24,16 +24,18 @@
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
-#include "host/draw/golden_scenes.hpp"
-#include "host/draw/handles.hpp"
-#include "host/draw/pango_text.hpp"
-#include "host/draw/renderer.hpp"
-#include "host/draw/symbols.hpp"
+#include "host/backends/cairo/golden_scenes.hpp"
+#include "host/backends/cairo/handles.hpp"
+#include "host/backends/cairo/pango_text.hpp"
+#include "host/backends/cairo/renderer.hpp"
+#include "host/backends/cairo/symbols.hpp"
 #include "host/layout/layout.hpp"
+#include "host/render/metrics.hpp"
 
 namespace {
 
-namespace draw = velto::host::draw;
+namespace draw = velto::host::cairo;
+namespace render = velto::host::render;
 namespace layout = velto::host::layout;
 using platform::ui::Font;
 
@@ -225,9 +227,7 @@ struct Fixture {
   Fixture() {
     renderer.measurer().beginFrame();
     const auto list = layout::layoutWidget(
-        tree,
-        layout::WidgetCanvas{draw::widgetSize(scene.options.family), layout::kContentMargin,
-                             layout::kWidgetCornerRadius, scene.options.instant},
+        tree, render::widgetCanvas(scene.options.family, scene.options.instant),
         renderer.measurer());
     if (!list) {
       std::fprintf(stderr, "draw_bench: %s\n", list.error().message.c_str());
@@ -273,9 +273,8 @@ void widgetDraw(benchmark::State& state, Fixture& f) {
 
 /// The layout's part of BM_WidgetDraw, shaping its texts included.
 void layoutOnly(benchmark::State& state, Fixture& f) {
-  const layout::WidgetCanvas canvas{draw::widgetSize(f.scene.options.family),
-                                    layout::kContentMargin, layout::kWidgetCornerRadius,
-                                    f.scene.options.instant};
+  const layout::WidgetCanvas canvas =
+      render::widgetCanvas(f.scene.options.family, f.scene.options.instant);
   for (auto _ : state) {
     f.renderer.measurer().beginFrame();
     benchmark::DoNotOptimize(layout::layoutWidget(f.tree, canvas, f.renderer.measurer()));

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "host/draw/renderer.hpp"
+#include "host/backends/cairo/renderer.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/widgets/widget_family.hpp"
 
@@ -17,8 +17,8 @@ struct RenderRequest {
   /// With several families, one file each: NAME-small.png beside `out`.
   bool oneFilePerFamily = false;
   double scale = 2.0;
-  draw::Appearance appearance = draw::Appearance::light;
-  draw::ImageFormat format = draw::ImageFormat::png;
+  render::Appearance appearance = render::Appearance::light;
+  cairo::ImageFormat format = cairo::ImageFormat::png;
   std::filesystem::path out;
   /// The instant to draw: the timeline's entry on display then, and its timers.
   platform::foundation::Date instant;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/foundation/internal/property_list_file.hpp"
+#include "platform/foundation/limits.hpp"
 
 namespace platform::foundation {
 
@@ -35,22 +36,6 @@ DefaultsValueType typeOf(plist_t node) {
   }
 }
 
-DefaultsValue valueOf(plist_t node) {
-  DefaultsValue value{typeOf(node), {}};
-  std::uint64_t length = 0;
-  const char* bytes = nullptr;
-  if (value.type == DefaultsValueType::data) {
-    bytes = plist_get_data_ptr(node, &length);
-  } else if (value.type == DefaultsValueType::string) {
-    bytes = plist_get_string_ptr(node, &length);
-  }
-  if (bytes != nullptr) {
-    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes);
-    value.bytes.assign(first, first + length);
-  }
-  return value;
-}
-
 Expected<DefaultsValue, DefaultsError> valueIn(plist_t dictionary, std::string_view key,
                                                std::string_view where) {
   const plist_t node = internal::dictionaryItem(dictionary, key);
@@ -58,7 +43,7 @@ Expected<DefaultsValue, DefaultsError> valueIn(plist_t dictionary, std::string_v
     return Unexpected(DefaultsError{
         Code::noSuchKey, "no value for key " + quotedForMessage(key) + std::string(where)});
   }
-  return valueOf(node);
+  return internal::defaultsValueOf(node);
 }
 
 Expected<internal::PlistNode, DefaultsError> readDomain(std::string_view domain) {
@@ -97,6 +82,22 @@ std::string_view defaultsValueTypeName(DefaultsValueType type) {
   return "unknown";
 }
 
+DefaultsValue internal::defaultsValueOf(plist_t node) {
+  DefaultsValue value{typeOf(node), {}};
+  std::uint64_t length = 0;
+  const char* bytes = nullptr;
+  if (value.type == DefaultsValueType::data) {
+    bytes = plist_get_data_ptr(node, &length);
+  } else if (value.type == DefaultsValueType::string) {
+    bytes = plist_get_string_ptr(node, &length);
+  }
+  if (bytes != nullptr) {
+    const auto* first = reinterpret_cast<const std::uint8_t*>(bytes);
+    value.bytes.assign(first, first + length);
+  }
+  return value;
+}
+
 Expected<std::vector<DefaultsEntry>, DefaultsError> listDefaultsKeys(std::string_view domain) {
   const auto root = readDomain(domain);
   if (!root) {
@@ -124,9 +125,9 @@ Expected<DefaultsValue, DefaultsError> readDefaultsValue(std::string_view domain
 
 Expected<DefaultsValue, DefaultsError> readDefaultsValueFromContents(
     std::span<const std::uint8_t> contents, std::string_view key) {
-  if (contents.size() > internal::kMaxDomainFileSize) {
+  if (contents.size() > kMaxDomainFileSize) {
     return Unexpected(DefaultsError{
-        Code::tooLarge, "larger than " + std::to_string(internal::kMaxDomainFileSize) + " bytes"});
+        Code::tooLarge, "larger than " + std::to_string(kMaxDomainFileSize) + " bytes"});
   }
   const std::string copy(contents.begin(), contents.end());
   const auto root = internal::parseDomainContents(copy);

@@ -10,6 +10,7 @@ namespace platform::foundation {
 struct DefaultsError {
   enum class Code : std::uint8_t {
     invalidArgument,  // a domain or key that cannot name a value
+    invalidText,      // a key or string value that is not well-formed UTF-8
     noSuchDomain,     // the domain has no file
     noSuchKey,        // the domain holds no value under the key
     unreadable,       // the file exists but cannot be read (or is not a regular file)
@@ -21,6 +22,11 @@ struct DefaultsError {
   Code code;
   std::string message;  // one line, for a person
 };
+
+/// The sysexits status a program exits with for `code`: 64 for invalidArgument,
+/// 65 for invalidText, malformed and tooLarge, 66 for noSuchDomain, noSuchKey and
+/// unreadable, 73 for cannotCreate, 74 for writeFailed.
+int sysexitsStatus(DefaultsError::Code code);
 
 /// `text` in single quotes with control characters, quotes and backslashes
 /// escaped, so that a message that names a key or path stays on one line.

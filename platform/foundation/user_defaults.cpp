@@ -14,9 +14,6 @@ namespace platform::foundation {
 
 namespace {
 
-// Longest domain whose lock file name, `<domain>.plist.lock`, still fits NAME_MAX (255).
-constexpr std::size_t kMaxDomainLength = 255 - std::string_view(".plist.lock").size();
-
 // An environment variable's value when it is an absolute path, as the XDG base
 // directory rules ask of XDG_CONFIG_HOME; HOME is held to the same.
 std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
@@ -113,7 +110,7 @@ std::filesystem::path defaultsDirectory() {
 }
 
 bool isValidDefaultsDomain(std::string_view domain) {
-  if (domain.empty() || domain.size() > kMaxDomainLength || domain.front() == '.'
+  if (domain.empty() || domain.size() > kMaxDefaultsDomainLength || domain.front() == '.'
       || domain.find("..") != std::string_view::npos) {
     return false;
   }

@@ -22,9 +22,14 @@ inline constexpr std::string_view kProcessDomain = "app.velto.widget";
 /// password database stands in for HOME. Empty when no home folder is known.
 std::filesystem::path defaultsDirectory();
 
-/// Whether `domain` can name a file in the defaults folder: 1 to 244 visible
-/// ASCII characters (so `<domain>.plist.lock` fits a file name), no '/', no "..",
-/// and no leading '.'.
+/// Longest domain name: the longest name made from it, the writer's temporary
+/// file `<domain>.plist.XXXXXX`, must still fit a file name (NAME_MAX, 255 bytes).
+inline constexpr std::size_t kMaxDefaultsDomainLength =
+    255 - std::string_view(".plist.XXXXXX").size();
+
+/// Whether `domain` can name a file in the defaults folder: 1 to
+/// kMaxDefaultsDomainLength visible ASCII characters, no '/', no "..", and no
+/// leading '.'.
 bool isValidDefaultsDomain(std::string_view domain);
 
 /// The property-list file of one domain: `defaultsDirectory()/<domain>.plist`.

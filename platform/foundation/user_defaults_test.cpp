@@ -95,8 +95,9 @@ TEST(IsValidDefaultsDomain, AcceptsFileSafeNamesOnly) {
     EXPECT_EQ(c.valid, isValidDefaultsDomain(c.name))
         << ::testing::PrintToString(std::string(c.name));
   }
-  EXPECT_TRUE(isValidDefaultsDomain(std::string(244, 'a')));
-  EXPECT_FALSE(isValidDefaultsDomain(std::string(245, 'a')));
+  // The writer's temporary file, `<domain>.plist.XXXXXX`, must fit 255 bytes.
+  EXPECT_TRUE(isValidDefaultsDomain(std::string(242, 'a')));
+  EXPECT_FALSE(isValidDefaultsDomain(std::string(243, 'a')));
 }
 
 TEST(UserDefaultsWithSuiteName, AcceptsReverseDnsNamesOtherThanTheProcessDomain) {

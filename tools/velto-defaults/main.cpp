@@ -18,7 +18,11 @@
 
 #include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/limits.hpp"
+#include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/user_defaults.hpp"
+#include "platform/foundation/write_all.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -27,8 +31,8 @@ using platform::foundation::DefaultsError;
 using platform::foundation::DefaultsValueType;
 using platform::foundation::quotedForMessage;
 
-// Larger data could never fit a domain file, whose readers stop at 64 KiB.
-constexpr std::size_t kMaxInputSize = 64 * 1024;
+// Larger data could never fit a domain file.
+constexpr std::size_t kMaxInputSize = platform::foundation::kMaxDomainFileSize;
 
 constexpr std::string_view kExitStatuses =
     "Exit status: 0 on success; 64 for bad arguments; 65 for a malformed domain file, a value\n"
@@ -67,55 +71,21 @@ int report(const Failure& failure) {
   return failure.status;
 }
 
-int exitStatusFor(DefaultsError::Code code) {
-  switch (code) {
-    case DefaultsError::Code::invalidArgument:
-      return EX_USAGE;
-    case DefaultsError::Code::noSuchDomain:
-    case DefaultsError::Code::noSuchKey:
-    case DefaultsError::Code::unreadable:
-      return EX_NOINPUT;
-    case DefaultsError::Code::malformed:
-    case DefaultsError::Code::tooLarge:
-      return EX_DATAERR;
-    case DefaultsError::Code::cannotCreate:
-      return EX_CANTCREAT;
-    case DefaultsError::Code::writeFailed:
-      return EX_IOERR;
-  }
-  return EX_SOFTWARE;
-}
-
 Failure failureFor(const DefaultsError& error) {
-  return {exitStatusFor(error.code), error.message};
+  return {platform::foundation::sysexitsStatus(error.code), error.message};
 }
-
-// Closes a descriptor that the program opened; standard input is borrowed, never closed.
-class InputFile {
- public:
-  explicit InputFile(int fd, bool owned) : fd_(fd), owned_(owned) {}
-  InputFile(const InputFile&) = delete;
-  InputFile& operator=(const InputFile&) = delete;
-  ~InputFile() {
-    if (owned_ && fd_ >= 0) {
-      ::close(fd_);
-    }
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-  bool owned_;
-};
 
 // The bytes of FILE, or of standard input for "-", refusing more than kMaxInputSize.
 platform::foundation::Expected<Bytes, Failure> readInput(const std::string& name) {
   const bool standardInput = name == "-";
   const std::string shown = standardInput ? "standard input" : quotedForMessage(name);
-  const InputFile file(
-      standardInput ? STDIN_FILENO : ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY),
-      !standardInput);
-  if (file.get() < 0) {
+  // Standard input is borrowed, never closed.
+  platform::foundation::UniqueFd owned;
+  if (!standardInput) {
+    owned.reset(::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY));
+  }
+  const int fd = standardInput ? STDIN_FILENO : owned.get();
+  if (fd < 0) {
     const int error = errno;
     return platform::foundation::Unexpected(
         Failure{EX_NOINPUT, "cannot read " + shown + ": " + std::strerror(error)});
@@ -124,7 +94,7 @@ platform::foundation::Expected<Bytes, Failure> readInput(const std::string& name
   Bytes bytes(kMaxInputSize + 1);
   std::size_t total = 0;
   while (total < bytes.size()) {
-    const ssize_t count = ::read(file.get(), bytes.data() + total, bytes.size() - total);
+    const ssize_t count = ::read(fd, bytes.data() + total, bytes.size() - total);
     if (count < 0) {
       const int error = errno;
       if (error == EINTR) {
@@ -146,31 +116,25 @@ platform::foundation::Expected<Bytes, Failure> readInput(const std::string& name
   return bytes;
 }
 
-std::optional<Failure> writeOut(std::span<const std::uint8_t> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(STDOUT_FILENO, bytes.data(), bytes.size());
-    if (written < 0) {
-      const int error = errno;
-      if (error == EINTR) {
-        continue;
-      }
-      return Failure{EX_IOERR,
-                     std::string("cannot write to standard output: ") + std::strerror(error)};
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
+std::optional<Failure> writeOut(std::string_view text) {
+  if (auto written = platform::foundation::writeAll(STDOUT_FILENO, text); !written) {
+    return Failure{EX_IOERR, std::string("cannot write to standard output: ")
+                                 + std::strerror(written.error())};
   }
   return std::nullopt;
 }
 
-std::optional<Failure> writeOut(std::string_view text) {
-  return writeOut(std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+std::optional<Failure> writeOut(std::span<const std::uint8_t> bytes) {
+  return writeOut(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
 }
 
 std::optional<Failure> checkNames(const std::string& domain, const std::string* key) {
   if (!platform::foundation::isValidDefaultsDomain(domain)) {
     return Failure{EX_USAGE, "invalid domain name " + quotedForMessage(domain)
-                                 + ": use 1 to 244 visible ASCII characters with no '/', no "
-                                   "\"..\" and no leading '.'"};
+                                 + ": use 1 to "
+                                 + std::to_string(platform::foundation::kMaxDefaultsDomainLength)
+                                 + " visible ASCII characters with no '/', no \"..\" and no "
+                                   "leading '.'"};
   }
   if (key != nullptr && key->empty()) {
     return Failure{EX_USAGE, "the key must not be empty"};
@@ -277,6 +241,7 @@ int run(int argc, char** argv) {
       "file that the widget reads.",
       "velto-defaults");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Arguments arguments;
 
@@ -314,8 +279,12 @@ int run(int argc, char** argv) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
-    std::cout << app.help() << std::flush;
-    return EX_OK;
+    // Help goes to standard output like any other output, so a lost help is a write error.
+    const auto failure = writeOut(app.help());
+    return failure ? report(*failure) : EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    const auto failure = writeOut("velto-defaults " + std::string(velto::kVersion) + "\n");
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
   }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -237,6 +238,16 @@ TEST_F(VeltoDefaults, FailsWithOneLineAndASysexitsStatusChangingNothing) {
       {"domain with a slash", args({"write", "a/b", "k", "--data", "x"}), 64},
       {"domain that climbs", args({"write", "..", "k", "--data", "x"}), 64},
       {"domain with dots", args({"write", "../group.app.velto", "k", "--data", "x"}), 64},
+      {"domain too long for its temporary file",
+       args({"write", std::string(243, 'd'), "k", "--data", "x"}), 64},
+      {"key that is not UTF-8", args({"write", suite, "kept\xff", "--data", "x"}), 65},
+      {"string that is not UTF-8",
+       args({"write", suite, "s", "--string",
+             "a\xff"
+             "b"}),
+       65},
+      {"string with an overlong form", args({"write", suite, "s", "--string", "x\xc0\xafy"}), 65},
+      {"string with a surrogate", args({"write", suite, "s", "--string", "\xed\xa0\x80"}), 65},
       {"missing domain", args({"read", "com.example.absent", "k"}), 66},
       {"missing domain listed", args({"read", "com.example.absent"}), 66},
       {"missing key", args({"read", suite, "absent"}), 66},
@@ -301,6 +312,28 @@ TEST_F(VeltoDefaults, ReportsFoldersAndOutputItCannotWrite) {
   const Result full = run({"read", std::string(kSuite), "k"}, std::nullopt, "/dev/full");
   EXPECT_EQ(74, full.status) << full.err;
   EXPECT_EQ(1u, lines(full.err).size()) << full.err;
+}
+
+TEST_F(VeltoDefaults, ReportsHelpItCannotPrint) {
+  for (const auto& arguments :
+       {std::vector<std::string>{"--help"}, std::vector<std::string>{"write", "--help"}}) {
+    const Result help = run(arguments, std::nullopt, "/dev/full");
+    EXPECT_EQ(74, help.status) << arguments.size();
+    EXPECT_EQ(1u, lines(help.err).size()) << help.err;
+  }
+}
+
+TEST_F(VeltoDefaults, WritesTheLongestDomainNameAndLeavesNoFileForALongerOne) {
+  const std::string longest(242, 'd');
+  const Result written = run({"write", longest, "k", "--data", "x"});
+  EXPECT_EQ(0, written.status) << written.err;
+  EXPECT_EQ("x", run({"read", longest, "k"}).out);
+  EXPECT_EQ(64, run({"write", longest + "d", "k", "--data", "x"}).status);
+  std::set<std::string> names;
+  for (const auto& entry : fs::directory_iterator(file(longest).parent_path())) {
+    names.insert(entry.path().filename().string());
+  }
+  EXPECT_EQ((std::set<std::string>{longest + ".plist", longest + ".plist.lock"}), names);
 }
 
 TEST_F(VeltoDefaults, LeavesAMalformedDomainByteIdentical) {

@@ -1,16 +1,22 @@
 #include "platform/foundation/internal/property_list_file.hpp"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <vector>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/foundation/internal/xml_duplicate_keys.hpp"
 #include "platform/foundation/user_defaults.hpp"
+#include "platform/foundation/write_all.hpp"
 
 namespace platform::foundation::internal {
 
@@ -49,18 +55,40 @@ class TemporaryFile {
   std::string path_;
 };
 
-bool writeAll(int fd, std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
+// Whether some dictionary in the tree holds one key twice. libplist keeps every
+// entry it parses, so a hand-made file can hold two; the walk is bounded by the
+// node cap of binary lists and by the size cap of XML ones.
+bool hasDuplicateKey(plist_t root) {
+  std::vector<plist_t> pending{root};
+  while (!pending.empty()) {
+    const plist_t node = pending.back();
+    pending.pop_back();
+    const plist_type type = plist_get_node_type(node);
+    if (type == PLIST_DICT) {
+      std::vector<std::string> keys;
+      PlistDictIterator iterator(node);
+      MallocString key;
+      for (plist_t value = iterator.next(key); value != nullptr; value = iterator.next(key)) {
+        keys.emplace_back(key ? key.get() : "");
+        pending.push_back(value);
       }
-      return false;
+      std::sort(keys.begin(), keys.end());
+      if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) {
+        return true;
+      }
+    } else if (type == PLIST_ARRAY) {
+      // An iterator, since plist_array_get_item walks the list from its start.
+      plist_array_iter rawIterator = nullptr;
+      plist_array_new_iter(node, &rawIterator);
+      const std::unique_ptr<void, void (*)(void*)> iterator(rawIterator, &std::free);
+      plist_t item = nullptr;
+      for (plist_array_next_item(node, rawIterator, &item); item != nullptr;
+           plist_array_next_item(node, rawIterator, &item)) {
+        pending.push_back(item);
+      }
     }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
   }
-  return true;
+  return false;
 }
 
 }  // namespace
@@ -89,6 +117,10 @@ Expected<PlistNode, DefaultsError> parseDomainContents(const std::string& conten
   }
   if (plist_get_node_type(root.get()) != PLIST_DICT) {
     return failure(Code::malformed, "its root is not a dictionary");
+  }
+  if (hasDuplicateKey(root.get())
+      || (!contents.starts_with("bplist") && xmlPlistHasDuplicateKey(contents))) {
+    return failure(Code::malformed, "a dictionary holds the same key twice");
   }
   return root;
 }
@@ -171,10 +203,19 @@ Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> co
                                            + systemError(error));
   }
   TemporaryFile temporary(pattern);
-  if (!writeAll(fd.get(), contents) || ::fsync(fd.get()) != 0 || !fd.close()) {
-    const int error = errno;
+  // The flock tells removeStaleTemporaryFiles that a live writer owns this file.
+  int writeError = 0;
+  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+    writeError = errno;
+  } else if (auto written = writeAll(fd.get(), std::string_view(contents.data(), contents.size()));
+             !written) {
+    writeError = written.error();
+  } else if (::fsync(fd.get()) != 0 || !fd.close()) {
+    writeError = errno;
+  }
+  if (writeError != 0) {
     return failure(Code::writeFailed, "cannot write " + quotedForMessage(temporary.path()) + ": "
-                                          + systemError(error));
+                                          + systemError(writeError));
   }
   if (::rename(temporary.path().c_str(), path_.c_str()) != 0) {
     const int error = errno;
@@ -195,20 +236,76 @@ Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> co
 
 Expected<FileLock, DefaultsError> PropertyListFile::lock() const {
   const std::string lockPath = path_.native() + ".lock";
-  UniqueFd fd(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
-  if (!fd) {
-    const int error = errno;
-    return failure(Code::cannotCreate, "cannot open lock file " + quotedForMessage(lockPath) + ": "
-                                           + systemError(error));
-  }
-  while (::flock(fd.get(), LOCK_EX) != 0) {
-    const int error = errno;
-    if (error != EINTR) {
-      return failure(Code::writeFailed,
-                     "cannot lock " + quotedForMessage(lockPath) + ": " + systemError(error));
+  // A holder may remove the lock file (see FileLock::removeFile), so a lock taken
+  // on a file that is no longer at the path guards nothing: take it again.
+  for (;;) {
+    UniqueFd fd(
+        ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW, 0600));
+    if (!fd) {
+      const int error = errno;
+      return failure(Code::cannotCreate, "cannot open lock file " + quotedForMessage(lockPath)
+                                             + ": " + systemError(error));
+    }
+    while (::flock(fd.get(), LOCK_EX) != 0) {
+      const int error = errno;
+      if (error != EINTR) {
+        return failure(Code::writeFailed,
+                       "cannot lock " + quotedForMessage(lockPath) + ": " + systemError(error));
+      }
+    }
+    struct stat held {};
+    struct stat current {};
+    if (::fstat(fd.get(), &held) == 0 && ::stat(lockPath.c_str(), &current) == 0
+        && held.st_dev == current.st_dev && held.st_ino == current.st_ino) {
+      return FileLock(std::move(fd), lockPath);
     }
   }
-  return FileLock(std::move(fd));
+}
+
+void FileLock::removeFile() const {
+  ::unlink(path_.c_str());
+}
+
+void PropertyListFile::removeStaleTemporaryFiles() const {
+  const std::string folder = path_.parent_path().native();
+  const std::string prefix = path_.filename().native() + ".";
+  // mkostemp replaces six X with letters and digits.
+  constexpr std::size_t kSuffixLength = 6;
+  const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+  if (!folderFd) {
+    return;
+  }
+  // fdopendir takes over the duplicate it is given, and closedir closes it.
+  UniqueFd listFd(::dup(folderFd.get()));
+  const std::unique_ptr<DIR, int (*)(DIR*)> listing(listFd ? ::fdopendir(listFd.get()) : nullptr,
+                                                    &::closedir);
+  if (!listing) {
+    return;
+  }
+  listFd.release();
+  std::vector<std::string> stale;
+  while (const dirent* entry = ::readdir(listing.get())) {
+    const std::string_view name = entry->d_name;
+    if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) {
+      continue;
+    }
+    const std::string_view suffix = name.substr(prefix.size());
+    if (std::all_of(suffix.begin(), suffix.end(), [](char c) {
+          return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        })) {
+      stale.emplace_back(name);
+    }
+  }
+  for (const std::string& name : stale) {
+    const UniqueFd fd(::openat(folderFd.get(), name.c_str(),
+                               O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY));
+    struct stat status {};
+    if (!fd || ::fstat(fd.get(), &status) != 0 || !S_ISREG(status.st_mode)
+        || ::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
+      continue;
+    }
+    ::unlinkat(folderFd.get(), name.c_str(), 0);
+  }
 }
 
 Expected<void, DefaultsError> createPrivateDirectories(const std::filesystem::path& directory) {

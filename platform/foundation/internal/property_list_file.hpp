@@ -7,18 +7,15 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_error.hpp"
 #include "platform/foundation/expected.hpp"
 #include "platform/foundation/internal/binary_plist_shape.hpp"
 #include "platform/foundation/internal/plist_node.hpp"
-#include "platform/foundation/internal/unique_fd.hpp"
+#include "platform/foundation/limits.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace platform::foundation::internal {
-
-/// Largest domain file that is read at all. libplist 2.2 overflows its stack on
-/// deeply nested binary lists near 900 KB and spends time quadratic in their
-/// depth; the cap bounds the worst case.
-inline constexpr std::size_t kMaxDomainFileSize = 64 * 1024;
 
 /// Bounds on the tree that a binary domain file may stand for. Within the cap a
 /// list can still nest 13 000 levels deep (a quarter of a second in libplist),
@@ -30,16 +27,23 @@ inline constexpr BinaryPlistLimits kBinaryDomainLimits{
 
 /// Parses the contents of a domain file: a property list in XML or binary form
 /// whose root is a dictionary, within the size cap and, for the binary form, the
-/// tree bounds. Fails with tooLarge or malformed; the message gives the reason.
+/// tree bounds, with no dictionary that holds one key twice (readers would not
+/// agree on which value counts). Fails with tooLarge or malformed; the message
+/// gives the reason.
 Expected<PlistNode, DefaultsError> parseDomainContents(const std::string& contents);
 
-/// An exclusive advisory lock, released when the object goes away.
+/// An exclusive advisory lock on a lock file, released when the object goes away.
 class FileLock {
  public:
-  explicit FileLock(UniqueFd fd) : fd_(std::move(fd)) {}
+  FileLock(UniqueFd fd, std::string path) : fd_(std::move(fd)), path_(std::move(path)) {}
+
+  /// Removes the lock file while the lock is still held. Safe because every
+  /// locker checks, once it holds the lock, that its file is still the one at the path.
+  void removeFile() const;
 
  private:
   UniqueFd fd_;
+  std::string path_;
 };
 
 /// The one type that touches a domain's file: reads it without blocking and
@@ -64,6 +68,11 @@ class PropertyListFile {
   /// survives the rename that replace() ends with.
   Expected<FileLock, DefaultsError> lock() const;
 
+  /// Removes temporary files of this domain that writers killed before their
+  /// rename left behind. Call it under lock(): a live writer holds a flock on its
+  /// temporary file, and such a file is never touched.
+  void removeStaleTemporaryFiles() const;
+
  private:
   Expected<std::string, DefaultsError> readContents() const;
 
@@ -77,6 +86,9 @@ Expected<void, DefaultsError> createPrivateDirectories(const std::filesystem::pa
 /// domain, and with `noFolder` when no defaults folder is known.
 Expected<PropertyListFile, DefaultsError> domainFile(std::string_view domain,
                                                      DefaultsError::Code noFolder);
+
+/// The type of `node` and, for a data or string value, its bytes.
+DefaultsValue defaultsValueOf(plist_t node);
 
 /// The value under `key` in `dictionary`, or null; a key holding NUL names nothing.
 plist_t dictionaryItem(plist_t dictionary, std::string_view key);

@@ -1,0 +1,267 @@
+#include "host/app/autostart_command.hpp"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include <CLI/CLI.hpp>
+#include <glib.h>
+#include <sysexits.h>
+
+#include "host/app/extension_location.hpp"
+#include "host/app/pending_output.hpp"
+
+namespace velto::host {
+
+using platform::foundation::Expected;
+using platform::foundation::Unexpected;
+
+namespace {
+
+constexpr std::string_view kProgram = "velto-widget-host";
+
+bool isAbsolute(const char* folder) { return folder != nullptr && folder[0] == '/'; }
+
+// Characters that the Exec key's rules allow only inside a quoted argument.
+constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
+// Characters that a quoted argument escapes with a backslash.
+constexpr std::string_view kEscapedInQuotes = "\"`$\\";
+
+int report(const AutostartOutcome& outcome) {
+  std::FILE* stream = outcome.status == EX_OK ? stdout : stderr;
+  std::fprintf(stream, "%s%s\n",
+               outcome.status == EX_OK ? "" : (std::string(kProgram) + ": ").c_str(),
+               outcome.message.c_str());
+  return outcome.status;
+}
+
+}  // namespace
+
+std::optional<std::filesystem::path> autostartFilePath(const char* xdgConfigHome,
+                                                       const char* home) {
+  std::filesystem::path config;
+  if (isAbsolute(xdgConfigHome)) {
+    config = xdgConfigHome;
+  } else if (isAbsolute(home)) {
+    config = std::filesystem::path(home) / ".config";
+  } else {
+    return std::nullopt;
+  }
+  return config / "autostart" / "velto-widget-host.desktop";
+}
+
+std::optional<std::string> execArgument(std::string_view argument) {
+  bool quote = argument.empty();
+  for (const char c : argument) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7f) {
+      return std::nullopt;
+    }
+    quote = quote || kReserved.find(c) != std::string_view::npos;
+  }
+  // 1. The Exec rules: quote, escaping what a quoted argument escapes; double '%'.
+  std::string exec = quote ? "\"" : "";
+  for (const char c : argument) {
+    if (quote && kEscapedInQuotes.find(c) != std::string_view::npos) {
+      exec += '\\';
+    }
+    exec += c;
+    if (c == '%') {
+      exec += '%';
+    }
+  }
+  exec += quote ? "\"" : "";
+  // 2. The file's string rules: every backslash is itself escaped.
+  std::string value;
+  for (const char c : exec) {
+    value += c;
+    if (c == '\\') {
+      value += '\\';
+    }
+  }
+  return value;
+}
+
+Expected<std::string, std::string> autostartEntry(const std::filesystem::path& program,
+                                                  std::span<const std::string> desktopArguments) {
+  std::vector<std::string> words{program.string(), "desktop"};
+  words.insert(words.end(), desktopArguments.begin(), desktopArguments.end());
+  std::string exec;
+  for (const auto& word : words) {
+    const auto quoted = execArgument(word);
+    if (!quoted) {
+      return Unexpected("an autostart entry cannot carry the argument '" + word
+                        + "': it holds a control character");
+    }
+    exec += (exec.empty() ? "" : " ") + *quoted;
+  }
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Velto Timer Widget\n"
+         "Comment=Shows the Velto timer widget on the desktop from login on\n"
+         "Exec="
+         + exec
+         + "\n"
+           "Terminal=false\n"
+           "NoDisplay=true\n"
+           "X-GNOME-Autostart-enabled=true\n";
+}
+
+bool systemdUnitEnabled() {
+  std::array<gchar*, 5> argv{const_cast<gchar*>("systemctl"), const_cast<gchar*>("--user"),
+                             const_cast<gchar*>("is-enabled"), const_cast<gchar*>(kSystemdUnit),
+                             nullptr};
+  gchar* out = nullptr;
+  gint waitStatus = 0;
+  const auto flags = static_cast<GSpawnFlags>(G_SPAWN_SEARCH_PATH | G_SPAWN_STDERR_TO_DEV_NULL
+                                              | G_SPAWN_STDIN_FROM_DEV_NULL);
+  if (!g_spawn_sync(nullptr, argv.data(), nullptr, flags, nullptr, nullptr, &out, nullptr,
+                    &waitStatus, nullptr)) {
+    return false;
+  }
+  const std::string state = out == nullptr ? "" : std::string(out);
+  g_free(out);
+  if (!g_spawn_check_wait_status(waitStatus, nullptr)) {
+    return false;
+  }
+  // "static", "linked" and the like also exit 0, but do not start the unit at login.
+  return state.starts_with("enabled\n") || state.starts_with("enabled-runtime\n");
+}
+
+AutostartOutcome enableAutostart(const std::filesystem::path& file,
+                                 const std::filesystem::path& program,
+                                 std::span<const std::string> desktopArguments,
+                                 const UnitEnabled& unitEnabled) {
+  if (unitEnabled()) {
+    return {EX_UNAVAILABLE,
+            "systemd already starts the widget at login (the user unit " + std::string(kSystemdUnit)
+                + " is enabled); run 'systemctl --user disable --now " + kSystemdUnit
+                + "' first, or keep that instead"};
+  }
+  const auto entry = autostartEntry(program, desktopArguments);
+  if (!entry) {
+    return {EX_USAGE, entry.error()};
+  }
+  std::error_code error;
+  std::filesystem::create_directories(file.parent_path(), error);
+  if (error) {
+    return {EX_CANTCREAT,
+            "cannot create '" + file.parent_path().string() + "': " + error.message()};
+  }
+  auto pending = PendingOutput::create(file);
+  if (!pending) {
+    return {EX_CANTCREAT, pending.error()};
+  }
+  {
+    std::ofstream out(pending->temporaryPath(), std::ios::binary | std::ios::trunc);
+    out << *entry;
+    out.close();
+    if (!out) {
+      return {EX_IOERR, "cannot write '" + pending->temporaryPath().string() + "'"};
+    }
+  }
+  const auto committed = pending->commit();
+  if (!committed) {
+    return {EX_IOERR, committed.error()};
+  }
+  return {EX_OK, "the widget now starts at login: " + file.string()};
+}
+
+AutostartOutcome disableAutostart(const std::filesystem::path& file) {
+  std::error_code error;
+  const bool removed = std::filesystem::remove(file, error);
+  if (error) {
+    return {EX_IOERR, "cannot remove '" + file.string() + "': " + error.message()};
+  }
+  return {EX_OK, removed ? "the widget no longer starts at login: removed " + file.string()
+                         : "nothing to disable: " + file.string() + " is not there"};
+}
+
+AutostartOutcome autostartStatus(const std::filesystem::path& file,
+                                 const UnitEnabled& unitEnabled) {
+  std::error_code error;
+  const bool entry = std::filesystem::exists(file, error);
+  const bool unit = unitEnabled();
+  if (entry && unit) {
+    return {EX_OK, "started at login twice: by " + file.string() + " and by the systemd unit "
+                       + kSystemdUnit + "; disable one"};
+  }
+  if (entry) {
+    return {EX_OK, "started at login by " + file.string()};
+  }
+  if (unit) {
+    return {EX_OK, std::string("started at login by the systemd user unit ") + kSystemdUnit};
+  }
+  return {EX_OK, "not started at login"};
+}
+
+AutostartCommand::AutostartCommand(CLI::App& program) {
+  command_ = program.add_subcommand("autostart", "Start the desktop widget at login, or stop that");
+  command_->require_subcommand(1);
+  enable_ = command_->add_subcommand(
+      "enable", "Write the XDG autostart entry that runs 'desktop' with these options");
+  enable_->add_option("--family", family_, "Size to show: small or medium")
+      ->check(CLI::IsMember({"small", "medium"}));
+  enable_->add_option("--position", position_, "Corner: top-right, top-left, bottom-right or bottom-left")
+      ->check(CLI::IsMember({"top-right", "top-left", "bottom-right", "bottom-left"}));
+  enable_->add_option("--margin", margin_, "Distance from the corner's edges in points")
+      ->check(CLI::Range(0.0, 10000.0));
+  enable_->add_option("--output", output_, "Monitor to show the widget on");
+  enable_->add_option("--appearance", appearance_, "light or dark; by default the desktop's")
+      ->check(CLI::IsMember({"light", "dark"}));
+  enable_->add_option("--extension", extension_, "The widget extension to run");
+  enable_->add_flag("--verbose", verbose_, "Log why the extension was restarted");
+  disable_ = command_->add_subcommand("disable", "Remove the XDG autostart entry");
+  status_ = command_->add_subcommand("status", "Say how the widget starts at login, if at all");
+}
+
+bool AutostartCommand::chosen() const { return command_->parsed(); }
+
+std::vector<std::string> AutostartCommand::desktopArguments() const {
+  std::vector<std::string> arguments;
+  const auto add = [&](const char* name, const std::optional<std::string>& value) {
+    if (value) {
+      arguments.insert(arguments.end(), {name, *value});
+    }
+  };
+  add("--family", family_);
+  add("--position", position_);
+  if (margin_) {
+    std::ostringstream text;
+    text << *margin_;
+    arguments.insert(arguments.end(), {"--margin", text.str()});
+  }
+  add("--output", output_);
+  add("--appearance", appearance_);
+  if (extension_) {
+    // Login starts in another folder, so a relative path would not hold.
+    arguments.insert(arguments.end(),
+                     {"--extension", std::filesystem::absolute(*extension_).string()});
+  }
+  if (verbose_) {
+    arguments.emplace_back("--verbose");
+  }
+  return arguments;
+}
+
+int AutostartCommand::run() const {
+  const auto file = autostartFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  if (!file) {
+    return report({EX_CONFIG, "no autostart folder: neither XDG_CONFIG_HOME nor HOME is an "
+                              "absolute path"});
+  }
+  if (disable_->parsed()) {
+    return report(disableAutostart(*file));
+  }
+  if (status_->parsed()) {
+    return report(autostartStatus(*file, systemdUnitEnabled));
+  }
+  const auto program = runningProgram();
+  if (!program) {
+    return report({EX_OSERR, "cannot tell where this program is (/proc/self/exe)"});
+  }
+  return report(enableAutostart(*file, *program, desktopArguments(), systemdUnitEnabled));
+}
+
+}  // namespace velto::host

@@ -1,0 +1,165 @@
+#include "host/app/autostart_command.hpp"
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <sysexits.h>
+#include <unistd.h>
+
+namespace velto::host {
+namespace {
+
+using std::filesystem::path;
+
+TEST(AutostartFilePath, FollowsTheXdgRules) {
+  struct Case {
+    const char* xdgConfigHome;
+    const char* home;
+    std::optional<path> expected;
+  };
+  const std::vector<Case> cases{
+      {"/x/config", "/home/a", path("/x/config/autostart/velto-widget-host.desktop")},
+      {nullptr, "/home/a", path("/home/a/.config/autostart/velto-widget-host.desktop")},
+      {"", "/home/a", path("/home/a/.config/autostart/velto-widget-host.desktop")},
+      {"relative/config", "/home/a", path("/home/a/.config/autostart/velto-widget-host.desktop")},
+      {nullptr, "relative-home", std::nullopt},
+      {nullptr, nullptr, std::nullopt},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, autostartFilePath(c.xdgConfigHome, c.home))
+        << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << " / " << (c.home ? c.home : "(unset)");
+  }
+}
+
+TEST(ExecArgument, QuotesAndEscapesAsDesktopEntriesRequire) {
+  struct Case {
+    std::string argument;
+    std::string expected;
+  };
+  const std::vector<Case> cases{
+      {"--family", "--family"},
+      {"/usr/bin/velto-widget-host", "/usr/bin/velto-widget-host"},
+      {"", "\"\""},
+      {"HDMI 1", "\"HDMI 1\""},
+      {"50%", "50%%"},
+      {"a\"b", R"("a\\"b")"},
+      {"$HOME", R"("\\$HOME")"},
+      {"back\\slash", R"("back\\\\slash")"},
+      {"it's", "\"it's\""},
+      {"Ünïcode", "Ünïcode"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.expected, execArgument(c.argument).value_or("<refused>")) << c.argument;
+  }
+}
+
+TEST(ExecArgument, RefusesWhatNoExecLineCanCarry) {
+  for (const std::string argument : {"two\nlines", "tab\there", std::string("nul\0", 4), "del\x7f"}) {
+    EXPECT_FALSE(execArgument(argument).has_value()) << argument;
+  }
+}
+
+TEST(AutostartEntry, RunsTheDesktopCommandWithTheGivenOptions) {
+  const std::vector<std::string> arguments{"--family", "medium", "--output", "DP 2"};
+  const auto entry = autostartEntry("/opt/velto bin/velto-widget-host", arguments);
+  ASSERT_TRUE(entry.has_value());
+  EXPECT_NE(std::string::npos,
+            entry->find("\nExec=\"/opt/velto bin/velto-widget-host\" desktop --family medium "
+                        "--output \"DP 2\"\n"));
+  EXPECT_TRUE(entry->starts_with("[Desktop Entry]\n"));
+  EXPECT_NE(std::string::npos, entry->find("\nType=Application\n"));
+}
+
+TEST(AutostartEntry, RefusesAnArgumentWithANewlineRatherThanWriteABrokenFile) {
+  const std::vector<std::string> arguments{"--output", "DP-2\nExec=rm -rf ~"};
+  EXPECT_FALSE(autostartEntry("/usr/bin/velto-widget-host", arguments).has_value());
+}
+
+class AutostartFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    std::string pattern = (std::filesystem::temp_directory_path() / "velto-autostart-XXXXXX").string();
+    ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
+    root_ = pattern;
+    file_ = *autostartFilePath(root_.c_str(), nullptr);
+  }
+  void TearDown() override { std::filesystem::remove_all(root_); }
+
+  std::string contents() const {
+    std::ifstream in(file_);
+    std::stringstream text;
+    text << in.rdbuf();
+    return text.str();
+  }
+
+  path root_;
+  path file_;
+  const std::vector<std::string> arguments_{"--family", "medium"};
+};
+
+TEST_F(AutostartFiles, EnableWritesTheEntryAndCreatesTheFolder) {
+  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
+                                       [] { return false; });
+  EXPECT_EQ(EX_OK, outcome.status) << outcome.message;
+  EXPECT_EQ(*autostartEntry("/usr/bin/velto-widget-host", arguments_), contents());
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(file_.parent_path()),
+                             std::filesystem::directory_iterator()))
+      << "no temporary file may be left beside the entry";
+}
+
+TEST_F(AutostartFiles, EnableAgainReplacesTheOptions) {
+  enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
+  const std::vector<std::string> other{"--position", "bottom-left"};
+  enableAutostart(file_, "/usr/bin/velto-widget-host", other, [] { return false; });
+  EXPECT_NE(std::string::npos, contents().find("desktop --position bottom-left\n"));
+  EXPECT_EQ(std::string::npos, contents().find("--family"));
+}
+
+TEST_F(AutostartFiles, EnableRefusesWhileTheSystemdUnitIsEnabledAndWritesNothing) {
+  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
+                                       [] { return true; });
+  EXPECT_EQ(EX_UNAVAILABLE, outcome.status);
+  EXPECT_NE(std::string::npos, outcome.message.find("systemctl --user disable"));
+  EXPECT_FALSE(std::filesystem::exists(file_));
+}
+
+TEST_F(AutostartFiles, DisableRemovesTheEntryAndToleratesItsAbsence) {
+  enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
+  EXPECT_EQ(EX_OK, disableAutostart(file_).status);
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  const auto again = disableAutostart(file_);
+  EXPECT_EQ(EX_OK, again.status);
+  EXPECT_NE(std::string::npos, again.message.find("not there"));
+}
+
+TEST_F(AutostartFiles, EnableFailsClearlyWhenTheConfigFolderIsAFile) {
+  std::ofstream(root_ / "autostart") << "not a folder";
+  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
+                                       [] { return false; });
+  EXPECT_EQ(EX_CANTCREAT, outcome.status);
+  EXPECT_NE(std::string::npos, outcome.message.find((root_ / "autostart").string()));
+}
+
+TEST_F(AutostartFiles, StatusNamesBothWaysWhenBothAreOn) {
+  enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
+  EXPECT_NE(std::string::npos, autostartStatus(file_, [] { return true; }).message.find("twice"));
+  EXPECT_NE(std::string::npos,
+            autostartStatus(file_, [] { return false; }).message.find(file_.string()));
+  disableAutostart(file_);
+  EXPECT_EQ("not started at login", autostartStatus(file_, [] { return false; }).message);
+}
+
+TEST(SystemdUnitEnabled, AMissingSystemctlCountsAsNotEnabled) {
+  const char* saved = std::getenv("PATH");
+  const std::string path = saved ? saved : "";
+  ::setenv("PATH", "/nonexistent", 1);
+  const bool enabled = systemdUnitEnabled();
+  ::setenv("PATH", path.c_str(), 1);
+  EXPECT_FALSE(enabled);
+}
+
+}  // namespace
+}  // namespace velto::host

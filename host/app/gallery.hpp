@@ -1,0 +1,90 @@
+#pragma once
+
+// What the extension declares for a widget gallery, and the gallery drawn from it:
+// each widget at each of its sizes, from a snapshot made for a preview.
+
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/app/extension_session.hpp"
+#include "host/client/protocol_client.hpp"
+#include "host/draw/renderer.hpp"
+#include "platform/foundation/date.hpp"
+#include "platform/foundation/expected.hpp"
+#include "platform/widgets/widget_family.hpp"
+
+namespace velto::host {
+
+/// Every widget of an `initialize` result, in the order declared; one line naming
+/// the first fault otherwise.
+platform::foundation::Expected<std::vector<WidgetDescription>, std::string> declaredWidgets(
+    const nlohmann::json& initializeResult);
+
+/// The `list` text: one block per widget; or with `json`, one JSON array.
+std::string widgetListing(std::span<const WidgetDescription> widgets, bool json);
+
+/// `KIND-SIZE.EXT`, with any character that cannot be in a plain file name as '_'.
+std::string galleryFileName(std::string_view kind, platform::widgets::WidgetFamily family,
+                            draw::ImageFormat format);
+
+/// A connection to the extension that asks what a gallery needs, for any widget.
+class GallerySession {
+ public:
+  /// Starts the extension and reads its widgets.
+  static platform::foundation::Expected<GallerySession, std::string> start(
+      const std::filesystem::path& extension);
+
+  const std::vector<WidgetDescription>& widgets() const { return widgets_; }
+
+  /// The entry a gallery shows before the preview has come.
+  platform::foundation::Expected<HostEntry, std::string> placeholder(
+      const WidgetDescription& widget, platform::widgets::WidgetFamily family);
+
+  /// The entry of a `snapshot` request made for a preview (`isPreview`).
+  platform::foundation::Expected<HostEntry, std::string> preview(
+      const WidgetDescription& widget, platform::widgets::WidgetFamily family);
+
+ private:
+  GallerySession(ProtocolClient client, std::vector<WidgetDescription> widgets)
+      : client_(std::move(client)), widgets_(std::move(widgets)) {}
+
+  platform::foundation::Expected<HostEntry, std::string> entry(std::string_view method,
+                                                               const nlohmann::json& params);
+
+  ProtocolClient client_;
+  std::vector<WidgetDescription> widgets_;
+};
+
+/// What `render --gallery` was asked for.
+struct GalleryRequest {
+  std::filesystem::path folder;
+  std::filesystem::path extension;
+  double scale = 2.0;
+  draw::Appearance appearance = draw::Appearance::light;
+  draw::ImageFormat format = draw::ImageFormat::png;
+  platform::foundation::Date instant;
+};
+
+/// One drawn picture: its file, and whether the placeholder stands in for a
+/// preview that never came.
+struct GalleryPicture {
+  std::filesystem::path file;
+  bool placeholder = false;
+};
+
+/// How a gallery run ended: the pictures, or the status and line of its failure.
+struct GalleryOutcome {
+  int status = 0;
+  std::string message;
+  std::vector<GalleryPicture> pictures;
+};
+
+/// Draws the whole gallery into `request.folder`, each file put in place whole.
+GalleryOutcome runGallery(const GalleryRequest& request);
+
+}  // namespace velto::host

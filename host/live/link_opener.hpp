@@ -1,0 +1,53 @@
+#pragma once
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <glib.h>
+
+#include "host/live/backend.hpp"
+#include "host/live/timeout.hpp"
+#include "platform/ui/view.hpp"
+
+namespace velto::host::live {
+
+/// Every URL that a `Link` of `view` carries, in the order they appear.
+std::vector<std::string> linkDestinations(const platform::ui::View& view);
+
+/// Hands a URL to the desktop's handler for its scheme; a failure comes back as
+/// a one-line reason.
+using LaunchUri = std::function<std::optional<std::string>(const std::string& url)>;
+
+/// Opens the URL with GIO's default handler for its scheme, never a shell.
+std::optional<std::string> launchWithDesktop(const std::string& url);
+
+/// Opens deep links on behalf of a person, but only those that the tree on
+/// display offers. A refusal or a failure shows on the backend's status line
+/// for a few seconds.
+class LinkOpener {
+ public:
+  LinkOpener(GMainContext* context, Backend& backend, LaunchUri launch = launchWithDesktop,
+             std::chrono::milliseconds statusFor = std::chrono::seconds(4));
+
+  /// The links of the tree now on display.
+  void offer(const platform::ui::View& view) { offered_ = linkDestinations(view); }
+  /// Whether the tree on display carries `url`.
+  bool offers(std::string_view url) const;
+  /// Opens `url` when offered; true when the handler took it.
+  bool open(std::string_view url);
+
+ private:
+  void say(std::string message);
+
+  Backend& backend_;
+  LaunchUri launch_;
+  std::chrono::milliseconds statusFor_;
+  std::vector<std::string> offered_;
+  Timeout clearStatus_;
+};
+
+}  // namespace velto::host::live
