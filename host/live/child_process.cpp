@@ -205,7 +205,7 @@ void ChildProcess::kill() {
 
 gboolean ChildProcess::readable(gint /*fd*/, GIOCondition /*condition*/, gpointer self) {
   return static_cast<ChildProcess*>(self)->readOnce() == ReadOutcome::closed ? G_SOURCE_REMOVE
-                                                                            : G_SOURCE_CONTINUE;
+                                                                             : G_SOURCE_CONTINUE;
 }
 
 ChildProcess::ReadOutcome ChildProcess::readOnce() {

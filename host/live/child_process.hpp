@@ -10,9 +10,9 @@
 #include <glib.h>
 #include <sys/types.h>
 
-#include "platform/foundation/unique_fd.hpp"
 #include "host/live/glib_source.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host::live {
 
@@ -57,8 +57,8 @@ class ChildProcess {
   std::size_t unsent() const { return outgoing_.size(); }
 
  private:
-  ChildProcess(GMainContext* context, pid_t pid, platform::foundation::UniqueFd input, platform::foundation::UniqueFd output,
-               ChildEvents events);
+  ChildProcess(GMainContext* context, pid_t pid, platform::foundation::UniqueFd input,
+               platform::foundation::UniqueFd output, ChildEvents events);
   enum class ReadOutcome : unsigned char { bytes, nothing, closed };
   ReadOutcome readOnce();
   static gboolean readable(gint fd, GIOCondition condition, gpointer self);

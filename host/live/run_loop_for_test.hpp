@@ -20,8 +20,8 @@ inline bool runUntil(GMainContext* context, const std::function<bool()>& done,
   Timeout guard(context);
   guard.start(limit, [&expired] { expired = true; });
   GSource* poll = g_timeout_source_new(5);
-  g_source_set_callback(poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr,
-                        nullptr);
+  g_source_set_callback(
+      poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
   const AttachedSource polling(poll, context);
   while (!done() && !expired) {
     g_main_context_iteration(context, TRUE);

@@ -7,10 +7,10 @@
 
 #include <glib.h>
 
-#include "platform/foundation/unique_fd.hpp"
 #include "host/live/glib_source.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host::live {
 
