@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/client/protocol_client.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/ui/archive.hpp"
 #include "platform/widgets/protocol/messages.hpp"
 
@@ -15,6 +16,7 @@ using platform::foundation::Expected;
 using platform::foundation::Unexpected;
 using platform::widgets::TimelineReloadPolicy;
 using platform::widgets::WidgetFamily;
+using platform::widgets::protocol::kProtocolVersion;
 using Json = nlohmann::json;
 using platform::widgets::protocol::kProtocolVersion;
 
