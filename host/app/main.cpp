@@ -18,6 +18,7 @@
 #include "host/app/gallery_command.hpp"
 #include "host/app/instant_argument.hpp"
 #include "host/app/list_command.hpp"
+#include "host/app/pending_output.hpp"
 #include "host/app/render_command.hpp"
 #include "platform/foundation/clock.hpp"
 #include "velto/version.hpp"
@@ -29,6 +30,7 @@ using velto::host::cairo::ImageFormat;
 using velto::host::render::Appearance;
 
 constexpr const char* kProgram = "velto-widget-host";
+constexpr double kMinScale = 0.25;
 
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
@@ -53,7 +55,7 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"small", "medium", "all"}))
       ->capture_default_str();
   render->add_option("--scale", arguments.scale, "Pixels per point of a PNG")
-      ->check(CLI::Range(0.25, velto::host::cairo::kMaxScale))
+      ->check(CLI::Range(kMinScale, velto::host::cairo::kMaxScale))
       ->capture_default_str();
   render
       ->add_option("--appearance", arguments.appearance,
@@ -63,7 +65,8 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"png", "svg"}));
   render
       ->add_option("--out", arguments.out,
-                   "File to write; with --family all, NAME-small.EXT and NAME-medium.EXT beside it")
+                   "File to write, - for standard output (PNG unless --format svg); with "
+                   "--family all, NAME-small.EXT and NAME-medium.EXT beside it")
       ->required();
   render->add_option("--at", arguments.at,
                      "Instant to draw: ISO-8601 (2026-12-06T21:30:00Z), seconds since 2001, or "
@@ -84,10 +87,19 @@ std::variant<velto::host::RenderRequest, std::string> renderRequest(const Render
     request.families = {args.family == "small" ? WidgetFamily::systemSmall
                                                : WidgetFamily::systemMedium};
   }
+  // A range check alone lets "nan" through: no comparison with it is true.
+  if (!std::isfinite(args.scale) || args.scale < kMinScale
+      || args.scale > velto::host::cairo::kMaxScale) {
+    return std::string("--scale: give a number from 0.25 to 16");
+  }
   request.scale = args.scale;
   request.out = args.out;
+  const bool toStandardOutput = args.out == velto::host::PendingOutput::kStandardOutput;
+  if (toStandardOutput && request.oneFilePerFamily) {
+    return std::string("--out -: standard output takes one image; give --family small or medium");
+  }
 
-  std::string format = args.format.value_or("");
+  std::string format = args.format.value_or(toStandardOutput ? "png" : "");
   if (format.empty()) {
     const std::string extension = request.out.extension().string();
     if (extension != ".png" && extension != ".svg") {
