@@ -42,6 +42,12 @@ int roundUp(double length) {
   return static_cast<int>(std::ceil(length));
 }
 
+/// A box as "WxH+X+Y", the way X11 tools write geometry.
+std::string geometryText(const PixelBox& box) {
+  return std::to_string(box.width) + "x" + std::to_string(box.height) + "+"
+         + std::to_string(box.x) + "+" + std::to_string(box.y);
+}
+
 }  // namespace
 
 struct GtkBackend::Impl {
@@ -201,7 +207,7 @@ void GtkBackend::Impl::relayout(Date instant) {
   renderer_.measurer().beginFrame();
   auto list = layout::layoutWidget(
       scene_->view,
-      layout::WidgetCanvas{size_, layout::kContentMargin, layout::kWidgetCornerRadius, instant},
+      layout::WidgetCanvas{size_, render::kContentMargin, render::kWidgetCornerRadius, instant},
       renderer_.measurer());
   if (!list) {
     log_("cannot lay out the widget: " + list.error().message);
@@ -280,7 +286,7 @@ void GtkBackend::Impl::updateShape() {
   const int height = roundUp(size_.height);
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A1, width, height);
   cairo_t* cr = cairo_create(mask);
-  const double r = layout::kWidgetCornerRadius;
+  const double r = render::kWidgetCornerRadius;
   cairo_new_sub_path(cr);
   cairo_arc(cr, width - r, r, r, -G_PI / 2, 0);
   cairo_arc(cr, width - r, height - r, r, 0, G_PI / 2);
