@@ -1,7 +1,6 @@
 #include "host/app/extension_session.hpp"
 
 #include "host/app/extension_location.hpp"
-
 #include "platform/ui/archive.hpp"
 #include "platform/widgets/widget_family.hpp"
 
