@@ -2,37 +2,23 @@
 
 #include <filesystem>
 #include <optional>
-#include <string>
-#include <vector>
 
 #include "host/client/host_error.hpp"
 #include "host/client/protocol_client.hpp"
-#include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
-#include "platform/ui/view.hpp"
-#include "platform/widgets/timeline.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
 
 /// One entry as the host keeps it: its date and its parsed view tree.
-struct HostEntry {
-  platform::foundation::Date date;
-  platform::ui::View view;
-};
+using HostEntry = platform::widgets::protocol::EntryMessage;
 
-struct HostTimeline {
-  std::vector<HostEntry> entries;
-  platform::widgets::TimelineReloadPolicy policy;
-};
+/// A timeline as the host keeps it.
+using HostTimeline = platform::widgets::protocol::TimelineMessage;
 
 /// What the extension declared for its widget in `initialize`.
-struct WidgetDescription {
-  std::string kind;
-  std::string displayName;
-  std::string description;
-  std::vector<platform::widgets::WidgetFamily> supportedFamilies;
-};
+using WidgetDescription = platform::widgets::protocol::WidgetInfo;
 
 /// The extension's program beside the running host's own, or `override` when given.
 std::filesystem::path extensionPath(const std::optional<std::filesystem::path>& override);

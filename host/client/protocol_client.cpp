@@ -9,13 +9,15 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include "platform/widgets/line_transport.hpp"
+#include "platform/widgets/protocol/reply_codec.hpp"
+#include "platform/widgets/protocol/request_codec.hpp"
 
 namespace velto::host {
 
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
 using Json = nlohmann::json;
+namespace protocol = platform::widgets::protocol;
 
 namespace {
 
@@ -90,7 +92,7 @@ Expected<std::string, HostError> ProtocolClient::readLine(std::string_view metho
       pending_.erase(0, newline + 1);
       return line;
     }
-    if (pending_.size() > platform::widgets::kMaxMessageLine) {
+    if (pending_.size() > platform::widgets::protocol::kMaxMessageLine) {
       return Unexpected(fail("the extension's reply to " + quoted(method) + " is over 1 MiB"));
     }
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -126,14 +128,25 @@ std::string ProtocolClient::shutdown() {
   return process_.exitDescription().value_or("ended");
 }
 
+Expected<Json, HostError> ProtocolClient::call(const protocol::RequestParams& params,
+                                               std::chrono::milliseconds deadline) {
+  const std::int64_t id = nextId_++;
+  return exchange(protocol::methodName(params), protocol::encodeRequest(id, params), id, deadline);
+}
+
 Expected<Json, HostError> ProtocolClient::call(std::string_view method, const Json& params,
                                                std::chrono::milliseconds deadline) {
+  const std::int64_t id = nextId_++;
+  return exchange(method, protocol::encodeRequest(id, method, params), id, deadline);
+}
+
+Expected<Json, HostError> ProtocolClient::exchange(std::string_view method,
+                                                   const std::string& request, std::int64_t id,
+                                                   std::chrono::milliseconds deadline) {
   if (failed_) {
     return Unexpected(HostError{"the extension is no longer running"});
   }
-  const std::int64_t id = nextId_++;
-  const Json request = {{"jsonrpc", "2.0"}, {"id", id}, {"method", method}, {"params", params}};
-  if (!writeAll(process_.requestFd(), request.dump() + "\n")) {
+  if (!writeAll(process_.requestFd(), request + "\n")) {
     if (errno == EPIPE) {
       // Gone before it read the request: the same outcome as going before the reply.
       process_.end(std::chrono::milliseconds(500));
@@ -147,34 +160,21 @@ Expected<Json, HostError> ProtocolClient::call(std::string_view method, const Js
   if (!line) {
     return Unexpected(line.error());
   }
-  Json reply = Json::parse(*line, nullptr, /*allow_exceptions=*/false);
-  if (reply.is_discarded() || !reply.is_object()) {
-    return Unexpected(fail("the extension's reply to " + quoted(method) + " is not a JSON object"));
+  auto reply = protocol::decodeReply(*line);
+  if (!reply) {
+    return Unexpected(
+        fail("the extension's reply to " + quoted(method) + " " + reply.error().message));
   }
-  const auto replyId = reply.find("id");
-  if (reply.value("jsonrpc", "") != "2.0" || replyId == reply.end() || *replyId != id) {
+  if (reply->id != protocol::RequestId(id)) {
     return Unexpected(fail("the extension's reply to " + quoted(method)
                            + " is not a JSON-RPC 2.0 reply to request " + std::to_string(id)));
   }
-  if (const auto error = reply.find("error"); error != reply.end()) {
-    std::string text = "the extension refused " + quoted(method);
-    if (error->is_object()) {
-      const auto message = error->find("message");
-      if (message != error->end() && message->is_string()) {
-        text += ": " + message->get<std::string>();
-      }
-      const auto code = error->find("code");
-      if (code != error->end() && code->is_number_integer()) {
-        text += " (code " + std::to_string(code->get<std::int64_t>()) + ")";
-      }
-    }
-    return Unexpected(fail(std::move(text)));
+  if (!reply->outcome) {
+    const auto& error = reply->outcome.error();
+    return Unexpected(fail("the extension refused " + quoted(method) + ": " + error.message
+                           + " (code " + std::to_string(error.code) + ")"));
   }
-  const auto result = reply.find("result");
-  if (result == reply.end()) {
-    return Unexpected(fail("the extension's reply to " + quoted(method) + " has no result"));
-  }
-  return std::move(*result);
+  return std::move(*reply->outcome);
 }
 
 }  // namespace velto::host

@@ -10,6 +10,7 @@
 #include "host/client/extension_process.hpp"
 #include "host/client/host_error.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
@@ -24,7 +25,12 @@ class ProtocolClient {
   explicit ProtocolClient(ExtensionProcess process) : process_(std::move(process)) {}
 
   /// Sends one request and waits up to `deadline` for the reply with its id;
-  /// yields the reply's "result".
+  /// yields the reply's "result", still to be decoded for its method.
+  platform::foundation::Expected<nlohmann::json, HostError> call(
+      const platform::widgets::protocol::RequestParams& params,
+      std::chrono::milliseconds deadline = kReplyDeadline);
+
+  /// call() for any method and params, also ones the extension refuses.
   platform::foundation::Expected<nlohmann::json, HostError> call(
       std::string_view method, const nlohmann::json& params,
       std::chrono::milliseconds deadline = kReplyDeadline);
@@ -34,6 +40,9 @@ class ProtocolClient {
   std::string shutdown();
 
  private:
+  platform::foundation::Expected<nlohmann::json, HostError> exchange(
+      std::string_view method, const std::string& request, std::int64_t id,
+      std::chrono::milliseconds deadline);
   platform::foundation::Expected<std::string, HostError> readLine(std::string_view method,
                                                                   std::chrono::milliseconds budget);
   HostError fail(std::string message);
@@ -43,8 +52,5 @@ class ProtocolClient {
   std::int64_t nextId_ = 1;
   bool failed_ = false;
 };
-
-/// The protocol version this host speaks.
-inline constexpr int kProtocolVersion = 1;
 
 }  // namespace velto::host

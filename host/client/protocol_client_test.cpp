@@ -70,6 +70,25 @@ TEST(ProtocolClient, AnswersThatAreNotGoodRepliesAreReported) {
   }
 }
 
+TEST(ProtocolClient, TheExtensionsErrorTextIsShownOnOneShortLine) {
+  // An escape sequence, a line break and half a megabyte of text.
+  const std::string message = errorOf(
+      R"sh(read line; printf '{"jsonrpc":"2.0","id":1,"error":{"code":-1,"message":"\\u001b[31m%s\\nnext"}}\n' "$(head -c 500000 /dev/zero | tr '\0' x)")sh");
+  EXPECT_THAT(message, HasSubstr("refused 'initialize': \\u001b[31mxxx"));
+  EXPECT_EQ(std::string::npos, message.find('\x1b'));
+  EXPECT_EQ(std::string::npos, message.find('\n'));
+  EXPECT_LT(message.size(), 500u);
+}
+
+TEST(ProtocolClient, RepliesAreParsedWithTheRequestsGuards) {
+  const std::string nul =
+      errorOf(R"(read line; printf '{"jsonrpc":"2.0","id":1,"result":{}}\0garbage\n')");
+  EXPECT_THAT(nul, HasSubstr("reply to 'initialize' is not a JSON object: the text holds a NUL"));
+  const std::string twice =
+      errorOf(R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{},"result":{"a":1}}')");
+  EXPECT_THAT(twice, HasSubstr("holds the key \"result\" twice"));
+}
+
 TEST(ProtocolClient, ALateReplyFailsAtTheDeadlineAndEndsTheChild) {
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THAT(errorOf("read line; sleep 30", std::chrono::milliseconds(150)),

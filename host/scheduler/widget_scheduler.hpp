@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "host/live/backend.hpp"
 #include "host/scheduler/view_timeline.hpp"
@@ -121,30 +122,35 @@ class WidgetScheduler {
   const std::optional<ViewTimeline>& timeline() const { return timeline_; }
 
  private:
-  std::optional<std::size_t> entryAt(platform::foundation::Date instant) const;
   std::optional<platform::foundation::Date> nextChange(platform::foundation::Date now) const;
   std::optional<platform::foundation::Date> reloadDue() const;
   std::optional<ReloadReason> reloadWanted(platform::foundation::Date now) const;
   std::optional<platform::foundation::Date> reloadWake(platform::foundation::Date now) const;
+  bool wantsShow(platform::foundation::Date now) const;
+  void takeTimeline(ViewTimeline timeline);
 
   std::string kind_;
+
+  // What is on display.
   live::Scene scene_;
   bool showing_ = false;
   bool liveTimer_ = false;
-  std::optional<platform::foundation::Date> drawnSecond_;
-  std::optional<std::size_t> shownEntry_;  // index into the timeline, when one is shown
+  std::optional<std::size_t> shownEntry_;  // into the timeline kept; none for the placeholder
+  platform::foundation::Date drawnSecond_;
+  bool redrawWanted_ = false;  // a new timeline, a placeholder or a clock change to show
 
+  // What there is to show.
   std::optional<ViewEntry> placeholder_;
-  bool placeholderShown_ = false;
   std::optional<ViewTimeline> timeline_;
-  bool timelineChanged_ = false;
+  std::vector<std::size_t> byDate_;  // entries with finite dates, by date, then by position
 
+  // Reloads.
   bool inFlight_ = false;
   bool defaultsChanged_ = false;
-  bool clockChanged_ = false;
+  bool clockSet_ = false;
   bool jumpedBack_ = false;
   bool retry_ = false;
-  std::optional<platform::foundation::Date> lastReload_;  // when the last reload was asked for
+  std::optional<platform::foundation::Date> lastReload_;  // when the last one was asked for
   std::optional<platform::foundation::Date> lastNow_;
 };
 

@@ -87,14 +87,13 @@ class Supervisor {
 
  private:
   SupervisorAction fail(std::string reason, bool kill, Instant now);
-  SupervisorAction scheduleRestart(std::string log, Instant now);
 
   State state_ = State::stopped;
   Duration backoff_ = kFirstBackoff;
   std::optional<Instant> readySince_;
   std::optional<Instant> failedAt_;
   std::optional<Instant> restartAt_;
-  std::string pendingReason_;
+  Duration pendingDelay_{0};  // the wait of a killed child, counted from failedAt_
 };
 
 }  // namespace velto::host

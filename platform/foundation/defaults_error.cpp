@@ -1,6 +1,28 @@
 #include "platform/foundation/defaults_error.hpp"
 
+#include <sysexits.h>
+
 namespace platform::foundation {
+
+int sysexitsStatus(DefaultsError::Code code) {
+  switch (code) {
+    case DefaultsError::Code::invalidArgument:
+      return EX_USAGE;
+    case DefaultsError::Code::noSuchDomain:
+    case DefaultsError::Code::noSuchKey:
+    case DefaultsError::Code::unreadable:
+      return EX_NOINPUT;
+    case DefaultsError::Code::invalidText:
+    case DefaultsError::Code::malformed:
+    case DefaultsError::Code::tooLarge:
+      return EX_DATAERR;
+    case DefaultsError::Code::cannotCreate:
+      return EX_CANTCREAT;
+    case DefaultsError::Code::writeFailed:
+      return EX_IOERR;
+  }
+  return EX_SOFTWARE;
+}
 
 std::string quotedForMessage(std::string_view text) {
   static constexpr char kHexDigits[] = "0123456789abcdef";

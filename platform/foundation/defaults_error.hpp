@@ -23,6 +23,11 @@ struct DefaultsError {
   std::string message;  // one line, for a person
 };
 
+/// The sysexits status a program exits with for `code`: 64 for invalidArgument,
+/// 65 for invalidText, malformed and tooLarge, 66 for noSuchDomain, noSuchKey and
+/// unreadable, 73 for cannotCreate, 74 for writeFailed.
+int sysexitsStatus(DefaultsError::Code code);
+
 /// `text` in single quotes with control characters, quotes and backslashes
 /// escaped, so that a message that names a key or path stays on one line.
 std::string quotedForMessage(std::string_view text);

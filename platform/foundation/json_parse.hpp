@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -39,19 +38,13 @@ struct JsonParseError {
   friend bool operator==(const JsonParseError&, const JsonParseError&) = default;
 };
 
-/// The tree of the JSON text `bytes`, checked against `limits` before anything
-/// deeper than the limit is built. A leading UTF-8 byte-order mark is skipped.
-/// Never throws, except std::bad_alloc.
-Expected<nlohmann::json, JsonParseError> parseJson(std::span<const char> bytes, JsonLimits limits);
-
-/// parseJson() over a string's bytes.
-inline Expected<nlohmann::json, JsonParseError> parseJson(std::string_view text,
-                                                          JsonLimits limits) {
-  return parseJson(std::span<const char>(text.data(), text.size()), limits);
-}
+/// The tree of the JSON text `text` (an explicit byte range, never read past),
+/// checked against `limits` before anything deeper than the limit is built. A
+/// leading UTF-8 byte-order mark is skipped. Never throws, except std::bad_alloc.
+Expected<nlohmann::json, JsonParseError> parseJson(std::string_view text, JsonLimits limits);
 
 /// The guard every JSON reader runs before its parser: a refusal when `bytes`
 /// holds a NUL byte, else nothing. For readers that keep a SAX path of their own.
-std::optional<JsonParseError> refuseNulBytes(std::span<const char> bytes);
+std::optional<JsonParseError> refuseNulBytes(std::string_view bytes);
 
 }  // namespace platform::foundation

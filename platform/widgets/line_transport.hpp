@@ -5,10 +5,11 @@
 #include <string>
 #include <string_view>
 
+#include "platform/widgets/protocol/messages.hpp"
+
 namespace platform::widgets {
 
-/// Largest message line the transport accepts, newline excluded.
-inline constexpr std::size_t kMaxMessageLine = 1024 * 1024;
+using protocol::kMaxMessageLine;
 
 /// Reads newline-framed messages from a stream. Memory stays bounded by the line
 /// cap: an oversized line is skipped through to its newline and reported once.

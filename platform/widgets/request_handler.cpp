@@ -1,240 +1,146 @@
 #include "platform/widgets/request_handler.hpp"
 
-#include <cmath>
-#include <cstring>
+#include <exception>
 #include <utility>
 
-#include "platform/ui/archive.hpp"
-#include "platform/widgets/line_transport.hpp"
+#include "platform/foundation/overloaded.hpp"
+#include "platform/widgets/protocol/reply_codec.hpp"
+#include "platform/widgets/protocol/request_codec.hpp"
 
 namespace platform::widgets {
 
-using Json = nlohmann::json;
+namespace protocol = platform::widgets::protocol;
+using foundation::Expected;
+using foundation::Unexpected;
+using protocol::RpcError;
+using protocol::RpcErrorCode;
 
 namespace {
 
-// Requests are small and flat; anything nested deeper is refused unbuilt.
-constexpr int kMaxRequestDepth = 32;
+using Result = Expected<protocol::ResultMessage, RpcError>;
 
-/// A failed request: the JSON-RPC error it is answered with.
-struct Failure {
-  RpcError code;
-  std::string message;
-};
-
-std::string errorReply(const Json& id, RpcError code, std::string_view message) {
-  const Json reply = {{"jsonrpc", "2.0"},
-                      {"id", id},
-                      {"error", {{"code", static_cast<int>(code)}, {"message", message}}}};
-  return reply.dump(-1, ' ', false, Json::error_handler_t::replace);
+Unexpected<RpcError> refusal(RpcErrorCode code, std::string message) {
+  return Unexpected(RpcError{static_cast<std::int64_t>(code), std::move(message)});
 }
 
-Json dateJson(foundation::Date date) {
-  const double seconds = date.timeIntervalSinceReferenceDate();
-  return std::isfinite(seconds) ? Json(seconds) : Json(nullptr);
-}
+/// Serves the requests that name a widget kind and, but for `relevance`, a family.
+class Server {
+ public:
+  explicit Server(std::span<const WidgetConfiguration> configurations)
+      : configurations_(configurations) {}
 
-Json entryJson(const RenderedEntry& entry) {
-  return {{"date", dateJson(entry.date)}, {"view", ui::archive(entry.view)}};
-}
-
-Json policyJson(const TimelineReloadPolicy& policy) {
-  switch (policy.kind()) {
-    case TimelineReloadPolicy::Kind::atEnd:
-      return {{"atEnd", true}};
-    case TimelineReloadPolicy::Kind::after:
-      return {{"after", dateJson(*policy.date())}};
-    case TimelineReloadPolicy::Kind::never:
-      return {{"never", true}};
-  }
-  return nullptr;
-}
-
-using Result = foundation::Expected<Json, Failure>;
-
-foundation::Unexpected<Failure> invalidParams(std::string message) {
-  return foundation::Unexpected(Failure{RpcError::invalidParams, std::move(message)});
-}
-
-/// One named member of `params`, or the failure that names it when it is
-/// missing or of the wrong type.
-foundation::Expected<const Json*, Failure> member(const Json& params, const char* name,
-                                                  Json::value_t type) {
-  const auto found = params.find(name);
-  if (found == params.end()) {
-    return invalidParams(std::string("missing param '") + name + "'");
-  }
-  const bool matches =
-      type == Json::value_t::number_integer ? found->is_number_integer() : found->type() == type;
-  if (!matches) {
-    return invalidParams(std::string("param '") + name + "' must be "
-                         + (type == Json::value_t::number_integer
-                                ? "an integer"
-                                : std::string("a ") + Json(type).type_name()));
-  }
-  return &*found;
-}
-
-Result dispatch(std::span<const WidgetConfiguration> configurations, std::string_view method,
-                const Json& params) {
-  if (method == "initialize") {
-    const auto version = member(params, "protocolVersion", Json::value_t::number_integer);
-    if (!version) {
-      return foundation::Unexpected(version.error());
-    }
-    if (**version != kProtocolVersion) {
-      return invalidParams("unsupported protocol version " + (*version)->dump()
-                           + "; this extension speaks version " + std::to_string(kProtocolVersion));
-    }
-    Json widgets = Json::array();
-    for (const WidgetConfiguration& configuration : configurations) {
+  Result operator()(const protocol::InitializeParams&) const {
+    protocol::InitializeResult hello;
+    for (const WidgetConfiguration& configuration : configurations_) {
       const auto& gallery = configuration.gallery();
-      Json families = Json::array();
-      for (WidgetFamily family : gallery.supportedFamilies) {
-        families.push_back(rawValue(family));
+      hello.widgets.push_back({gallery.kind, gallery.displayName.key, gallery.description.key,
+                               gallery.supportedFamilies});
+    }
+    return hello;
+  }
+
+  Result operator()(const protocol::PlaceholderParams& params) const {
+    return withConfiguration(
+        params.kind, params.family,
+        [](const auto& found, const auto& context) { return Result(found.placeholder(context)); });
+  }
+
+  Result operator()(const protocol::SnapshotParams& params) const {
+    return withConfiguration(
+        params.kind, params.family, [&](const auto& found, TimelineProviderContext context) {
+          context.isPreview = params.isPreview;
+          auto entry = found.snapshot(context);
+          if (!entry) {
+            return Result(refusal(RpcErrorCode::internalError, "the provider gave no entry"));
+          }
+          return Result(std::move(*entry));
+        });
+  }
+
+  Result operator()(const protocol::TimelineParams& params) const {
+    return withConfiguration(
+        params.kind, params.family, [](const auto& found, const auto& context) {
+          auto timeline = found.timeline(context);
+          if (!timeline) {
+            return Result(refusal(RpcErrorCode::internalError, "the provider gave no timeline"));
+          }
+          return Result(std::move(*timeline));
+        });
+  }
+
+  Result operator()(const protocol::RelevanceParams& params) const {
+    const auto* found = configuration(params.kind);
+    if (found == nullptr) {
+      return unknownKind(params.kind);
+    }
+    return protocol::RelevanceResult{found->relevance().score};
+  }
+
+ private:
+  const WidgetConfiguration* configuration(const std::string& kind) const {
+    const WidgetConfiguration* found = nullptr;
+    for (const WidgetConfiguration& candidate : configurations_) {
+      if (candidate.gallery().kind == kind) {
+        found = &candidate;
       }
-      widgets.push_back({{"kind", gallery.kind},
-                         {"displayName", gallery.displayName.key},
-                         {"description", gallery.description.key},
-                         {"supportedFamilies", std::move(families)}});
     }
-    return Json{{"protocolVersion", kProtocolVersion}, {"widgets", std::move(widgets)}};
+    return found;
   }
 
-  const bool known = method == "placeholder" || method == "snapshot" || method == "timeline"
-                     || method == "relevance";
-  if (!known) {
-    return foundation::Unexpected(
-        Failure{RpcError::methodNotFound, "unknown method '" + std::string(method) + "'"});
+  static Result unknownKind(const std::string& kind) {
+    return refusal(RpcErrorCode::invalidParams, "unknown widget kind '" + kind + "'");
   }
 
-  const auto kindField = member(params, "kind", Json::value_t::string);
-  if (!kindField) {
-    return foundation::Unexpected(kindField.error());
-  }
-  const auto& kind = (*kindField)->get_ref<const std::string&>();
-  const WidgetConfiguration* configuration = nullptr;
-  for (const WidgetConfiguration& candidate : configurations) {
-    if (candidate.gallery().kind == kind) {
-      configuration = &candidate;
+  template <class Serve>
+  Result withConfiguration(const std::string& kind, WidgetFamily family, Serve serve) const {
+    const auto* found = configuration(kind);
+    if (found == nullptr) {
+      return unknownKind(kind);
     }
-  }
-  if (configuration == nullptr) {
-    return invalidParams("unknown widget kind '" + kind + "'");
-  }
-  if (method == "relevance") {
-    const auto relevance = configuration->relevance();
-    return Json{{"relevance", relevance.score ? Json{{"score", *relevance.score}} : Json(nullptr)}};
+    if (!found->supports(family)) {
+      return refusal(RpcErrorCode::invalidParams, "widget '" + kind
+                                                      + "' does not support the family '"
+                                                      + std::string(rawValue(family)) + "'");
+    }
+    return serve(*found, TimelineProviderContext{family, false, {}});
   }
 
-  const auto familyField = member(params, "family", Json::value_t::string);
-  if (!familyField) {
-    return foundation::Unexpected(familyField.error());
-  }
-  const auto& familyName = (*familyField)->get_ref<const std::string&>();
-  const auto family = widgetFamilyFromRawValue(familyName);
-  if (!family) {
-    return invalidParams("unknown widget family '" + familyName + "'");
-  }
-  if (!configuration->supports(*family)) {
-    return invalidParams("widget '" + kind + "' does not support the family '" + familyName + "'");
-  }
-  TimelineProviderContext context{*family, false, {}};
-
-  if (method == "placeholder") {
-    return Json{{"entry", entryJson(configuration->placeholder(context))}};
-  }
-  if (method == "snapshot") {
-    if (params.contains("isPreview")) {
-      const auto preview = member(params, "isPreview", Json::value_t::boolean);
-      if (!preview) {
-        return foundation::Unexpected(preview.error());
-      }
-      context.isPreview = (*preview)->get<bool>();
-    }
-    const auto entry = configuration->snapshot(context);
-    if (!entry) {
-      return foundation::Unexpected(Failure{RpcError::internalError, "the provider gave no entry"});
-    }
-    return Json{{"entry", entryJson(*entry)}};
-  }
-  const auto timeline = configuration->timeline(context);
-  if (!timeline) {
-    return foundation::Unexpected(
-        Failure{RpcError::internalError, "the provider gave no timeline"});
-  }
-  Json entries = Json::array();
-  for (const RenderedEntry& entry : timeline->entries) {
-    entries.push_back(entryJson(entry));
-  }
-  return Json{{"entries", std::move(entries)}, {"policy", policyJson(timeline->policy)}};
-}
+  std::span<const WidgetConfiguration> configurations_;
+};
 
 }  // namespace
 
 std::string RequestHandler::lineTooLongReply() {
-  return errorReply(nullptr, RpcError::invalidRequest,
-                    "message line over " + std::to_string(kMaxMessageLine) + " bytes");
+  return protocol::encodeError(
+      nullptr,
+      RpcError{static_cast<std::int64_t>(RpcErrorCode::invalidRequest),
+               "message line over " + std::to_string(protocol::kMaxMessageLine) + " bytes"});
 }
 
 std::optional<std::string> RequestHandler::handle(std::string_view line) const {
-  // A raw NUL cannot occur in JSON text, and the parser would stop at it.
-  if (line.find('\0') != std::string_view::npos) {
-    return errorReply(nullptr, RpcError::parseError, "message holds a NUL byte");
-  }
-  bool tooDeep = false;
-  const Json::parser_callback_t depthGuard = [&](int depth, Json::parse_event_t, Json&) {
-    if (depth > kMaxRequestDepth) {
-      tooDeep = true;
+  auto request = protocol::decodeRequest(line);
+  if (!request) {
+    const auto& failure = request.error();
+    if (!failure.id) {
+      return std::nullopt;
     }
-    return !tooDeep;
-  };
-  const Json request = Json::parse(line.begin(), line.end(), depthGuard, false);
-  if (tooDeep) {
-    return errorReply(nullptr, RpcError::invalidRequest, "message nests too deeply");
+    return protocol::encodeError(*failure.id, failure.error);
   }
-  if (request.is_discarded()) {
-    return errorReply(nullptr, RpcError::parseError, "message is not JSON");
-  }
-  if (!request.is_object()) {
-    return errorReply(nullptr, RpcError::invalidRequest,
-                      "message is not a JSON-RPC request object");
-  }
-
-  const auto idField = request.find("id");
-  const bool isNotification = idField == request.end();
-  const Json id = isNotification ? Json(nullptr) : *idField;
-  if (!id.is_null() && !id.is_string() && !id.is_number_integer()) {
-    return errorReply(nullptr, RpcError::invalidRequest, "id must be a string or an integer");
-  }
-  const auto version = request.find("jsonrpc");
-  const auto method = request.find("method");
-  if (version == request.end() || *version != "2.0" || method == request.end()
-      || !method->is_string()) {
-    return errorReply(id, RpcError::invalidRequest,
-                      "a request needs \"jsonrpc\": \"2.0\" and a string \"method\"");
-  }
-  const auto paramsField = request.find("params");
-  const Json params = paramsField == request.end() ? Json::object() : *paramsField;
-  if (!params.is_object()) {
-    return errorReply(id, RpcError::invalidParams, "params must be an object");
-  }
-
-  Result result = Json(nullptr);
-  try {
-    result = dispatch(configurations_, method->get_ref<const std::string&>(), params);
-  } catch (const std::exception& exception) {
-    // Only the library throws, and only when memory runs out or on a fault of ours.
-    result = foundation::Unexpected(Failure{RpcError::internalError, exception.what()});
-  }
-  if (isNotification) {
+  // The extension keeps no state, so a notification has nothing to do.
+  if (!request->id) {
     return std::nullopt;
   }
-  if (!result) {
-    return errorReply(id, result.error().code, result.error().message);
+  Result result = refusal(RpcErrorCode::internalError, "no answer");
+  try {
+    result = std::visit(Server(configurations_), request->params);
+  } catch (const std::exception& exception) {
+    // Only the library throws, and only when memory runs out or on a fault of ours.
+    result = refusal(RpcErrorCode::internalError, exception.what());
   }
-  const Json reply = {{"jsonrpc", "2.0"}, {"id", id}, {"result", std::move(*result)}};
-  return reply.dump(-1, ' ', false, Json::error_handler_t::replace);
+  if (!result) {
+    return protocol::encodeError(*request->id, result.error());
+  }
+  return protocol::encodeResult(*request->id, *result);
 }
 
 }  // namespace platform::widgets

@@ -136,9 +136,12 @@ TEST(RequestHandler, MalformedRequestsGetTheStandardErrors) {
 TEST(RequestHandler, NotificationsAreNeverAnswered) {
   const auto configurations = sampleConfigurations();
   const RequestHandler handler(configurations);
-  for (const char* line :
-       {R"({"jsonrpc":"2.0","method":"initialize","params":{"protocolVersion":1}})",
-        R"({"jsonrpc":"2.0","method":"nope"})"}) {
+  for (
+      const char* line :
+      {R"({"jsonrpc":"2.0","method":"initialize","params":{"protocolVersion":1}})",
+       R"({"jsonrpc":"2.0","method":"nope"})",
+       R"({"jsonrpc":"2.0","method":"timeline","params":[1]})",
+       R"({"jsonrpc":"2.0","method":"timeline","params":{"kind":"Other","family":"systemMedium"}})"}) {
     EXPECT_EQ(std::nullopt, handler.handle(line)) << line;
   }
 }

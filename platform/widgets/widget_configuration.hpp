@@ -11,24 +11,13 @@
 #include "platform/ui/elements.hpp"
 #include "platform/ui/view.hpp"
 #include "platform/widgets/environment.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/roles.hpp"
 #include "platform/widgets/timeline.hpp"
 #include "platform/widgets/timeline_provider_context.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace platform::widgets {
-
-/// An entry as the host receives it: its date and the view built for it.
-struct RenderedEntry {
-  foundation::Date date;
-  ui::View view;
-};
-
-/// A timeline as the host receives it.
-struct RenderedTimeline {
-  std::vector<RenderedEntry> entries;
-  TimelineReloadPolicy policy;
-};
 
 /// A widget's configuration as the runtime serves it, whatever its provider and
 /// entry types. Each request goes to the provider afresh; every view is built
@@ -50,15 +39,15 @@ class WidgetConfiguration {
   const Gallery& gallery() const { return gallery_; }
   bool supports(WidgetFamily family) const;
 
-  RenderedEntry placeholder(const TimelineProviderContext& context) const {
+  protocol::EntryMessage placeholder(const TimelineProviderContext& context) const {
     return model_->placeholder(context);
   }
   /// Nothing when the provider never called its completion.
-  std::optional<RenderedEntry> snapshot(const TimelineProviderContext& context) const {
+  std::optional<protocol::EntryMessage> snapshot(const TimelineProviderContext& context) const {
     return model_->snapshot(context);
   }
   /// Nothing when the provider never called its completion.
-  std::optional<RenderedTimeline> timeline(const TimelineProviderContext& context) const {
+  std::optional<protocol::TimelineMessage> timeline(const TimelineProviderContext& context) const {
     return model_->timeline(context);
   }
   WidgetRelevance relevance() const { return model_->relevance(); }
@@ -66,9 +55,11 @@ class WidgetConfiguration {
  private:
   struct Concept {
     virtual ~Concept() = default;
-    virtual RenderedEntry placeholder(const TimelineProviderContext&) const = 0;
-    virtual std::optional<RenderedEntry> snapshot(const TimelineProviderContext&) const = 0;
-    virtual std::optional<RenderedTimeline> timeline(const TimelineProviderContext&) const = 0;
+    virtual protocol::EntryMessage placeholder(const TimelineProviderContext&) const = 0;
+    virtual std::optional<protocol::EntryMessage> snapshot(
+        const TimelineProviderContext&) const = 0;
+    virtual std::optional<protocol::TimelineMessage> timeline(
+        const TimelineProviderContext&) const = 0;
     virtual WidgetRelevance relevance() const = 0;
   };
 
@@ -78,27 +69,28 @@ class WidgetConfiguration {
 
     Model(P p, Content c) : provider(std::move(p)), content(std::move(c)) {}
 
-    RenderedEntry render(const Entry& entry, WidgetFamily family) const {
+    protocol::EntryMessage render(const Entry& entry, WidgetFamily family) const {
       const EnvironmentValues environment{family};
       const EnvironmentScope scope(environment);
-      return RenderedEntry{entry.date, ui::View(content(entry))};
+      return protocol::EntryMessage{entry.date, ui::View(content(entry))};
     }
 
-    RenderedEntry placeholder(const TimelineProviderContext& context) const override {
+    protocol::EntryMessage placeholder(const TimelineProviderContext& context) const override {
       return render(provider.placeholder(context), context.family);
     }
 
-    std::optional<RenderedEntry> snapshot(const TimelineProviderContext& context) const override {
-      std::optional<RenderedEntry> result;
+    std::optional<protocol::EntryMessage> snapshot(
+        const TimelineProviderContext& context) const override {
+      std::optional<protocol::EntryMessage> result;
       provider.getSnapshot(context, [&](Entry entry) { result = render(entry, context.family); });
       return result;
     }
 
-    std::optional<RenderedTimeline> timeline(
+    std::optional<protocol::TimelineMessage> timeline(
         const TimelineProviderContext& context) const override {
-      std::optional<RenderedTimeline> result;
+      std::optional<protocol::TimelineMessage> result;
       provider.getTimeline(context, [&](Timeline<Entry> timeline) {
-        RenderedTimeline rendered{{}, timeline.policy};
+        protocol::TimelineMessage rendered{{}, timeline.policy};
         rendered.entries.reserve(timeline.entries.size());
         for (const Entry& entry : timeline.entries) {
           rendered.entries.push_back(render(entry, context.family));

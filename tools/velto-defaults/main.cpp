@@ -71,28 +71,8 @@ int report(const Failure& failure) {
   return failure.status;
 }
 
-int exitStatusFor(DefaultsError::Code code) {
-  switch (code) {
-    case DefaultsError::Code::invalidArgument:
-      return EX_USAGE;
-    case DefaultsError::Code::noSuchDomain:
-    case DefaultsError::Code::noSuchKey:
-    case DefaultsError::Code::unreadable:
-      return EX_NOINPUT;
-    case DefaultsError::Code::invalidText:
-    case DefaultsError::Code::malformed:
-    case DefaultsError::Code::tooLarge:
-      return EX_DATAERR;
-    case DefaultsError::Code::cannotCreate:
-      return EX_CANTCREAT;
-    case DefaultsError::Code::writeFailed:
-      return EX_IOERR;
-  }
-  return EX_SOFTWARE;
-}
-
 Failure failureFor(const DefaultsError& error) {
-  return {exitStatusFor(error.code), error.message};
+  return {platform::foundation::sysexitsStatus(error.code), error.message};
 }
 
 // The bytes of FILE, or of standard input for "-", refusing more than kMaxInputSize.

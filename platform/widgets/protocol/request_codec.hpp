@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <nlohmann/json.hpp>
+
 #include "platform/foundation/expected.hpp"
 #include "platform/widgets/protocol/messages.hpp"
 
@@ -32,5 +34,10 @@ foundation::Expected<Request, RequestFailure> decodeRequest(std::string_view lin
 
 /// One message line (no newline) asking `params`' method under `id`.
 std::string encodeRequest(const RequestId& id, const RequestParams& params);
+
+/// One message line (no newline) asking any method with any params, for tests
+/// and tools that probe the extension with requests it may refuse.
+std::string encodeRequest(const RequestId& id, std::string_view method,
+                          const nlohmann::json& params);
 
 }  // namespace platform::widgets::protocol

@@ -1,0 +1,86 @@
+#include <array>
+#include <cstdint>
+
+#include "platform/foundation/json_text.hpp"
+#include "platform/widgets/protocol/reply_codec.hpp"
+
+namespace platform::widgets::protocol {
+
+namespace {
+
+constexpr std::string_view kCutMark = "\xE2\x80\xA6";  // …
+
+std::uint32_t codePoint(std::string_view sequence) {
+  const auto byte = [&](std::size_t i) {
+    return static_cast<std::uint32_t>(static_cast<unsigned char>(sequence[i]));
+  };
+  switch (sequence.size()) {
+    case 1:
+      return byte(0);
+    case 2:
+      return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
+    case 3:
+      return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
+    default:
+      return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6)
+             | (byte(3) & 0x3F);
+  }
+}
+
+// Characters that would break the line or let the text restyle or reorder the
+// terminal's output: C0 and C1 controls, line and paragraph separators, and
+// the bidirectional embeddings, overrides and isolates.
+bool isHidden(std::uint32_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029
+         || (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069) || c == 0x200E
+         || c == 0x200F || c == 0x061C;
+}
+
+std::string escaped(std::uint32_t c) {
+  switch (c) {
+    case '\n':
+      return "\\n";
+    case '\r':
+      return "\\r";
+    case '\t':
+      return "\\t";
+    case '\\':
+      return "\\\\";
+    default:
+      break;
+  }
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string text = "\\u";
+  for (int shift = 12; shift >= 0; shift -= 4) {
+    text.push_back(kHex[(c >> shift) & 0xF]);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string printableErrorText(std::string_view text, std::size_t maxBytes) {
+  std::string printable;
+  printable.reserve(std::min(text.size(), maxBytes) + kCutMark.size());
+  while (!text.empty()) {
+    const std::size_t length = foundation::utf8SequenceLength(text);
+    std::string piece;
+    if (length == 0) {
+      piece = "\xEF\xBF\xBD";
+    } else if (const std::uint32_t c = codePoint(text.substr(0, length));
+               isHidden(c) || c == '\\') {
+      piece = escaped(c);
+    } else {
+      piece = std::string(text.substr(0, length));
+    }
+    if (printable.size() + piece.size() > maxBytes) {
+      printable += kCutMark;
+      break;
+    }
+    printable += piece;
+    text.remove_prefix(length == 0 ? 1 : length);
+  }
+  return printable;
+}
+
+}  // namespace platform::widgets::protocol

@@ -1,0 +1,179 @@
+#include "tools/velto-timer/desktop_entry.hpp"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+#include <fcntl.h>
+#include <gio/gdesktopappinfo.h>
+#include <gio/gio.h>
+#include <sys/stat.h>
+#include <sysexits.h>
+#include <unistd.h>
+
+#include "platform/foundation/defaults_error.hpp"
+#include "platform/foundation/unique_fd.hpp"
+#include "platform/foundation/write_all.hpp"
+
+namespace velto::timer {
+
+namespace {
+
+using platform::foundation::quotedForMessage;
+using platform::foundation::Unexpected;
+
+Unexpected<DesktopError> failure(int status, std::string message) {
+  return Unexpected(DesktopError{status, std::move(message)});
+}
+
+struct GObjectUnref {
+  void operator()(gpointer object) const { g_object_unref(object); }
+};
+template <class T>
+using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
+
+struct GErrorFree {
+  void operator()(GError* error) const { g_error_free(error); }
+};
+
+// The file's new contents put in place by rename, so that a reader never sees half of it.
+platform::foundation::Expected<void, DesktopError> replaceFile(const std::filesystem::path& path,
+                                                               std::string_view contents) {
+  std::string pattern = path.native() + ".XXXXXX";
+  platform::foundation::UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
+  if (!fd) {
+    const int error = errno;
+    return failure(EX_CANTCREAT,
+                   "cannot create " + quotedForMessage(pattern) + ": " + std::strerror(error));
+  }
+  int error = 0;
+  if (auto written = platform::foundation::writeAll(fd.get(), contents); !written) {
+    error = written.error();
+  } else if (::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0 || !fd.close()
+             || ::rename(pattern.c_str(), path.c_str()) != 0) {
+    error = errno;
+  }
+  if (error != 0) {
+    ::unlink(pattern.c_str());
+    return failure(EX_IOERR,
+                   "cannot write " + quotedForMessage(path.native()) + ": " + std::strerror(error));
+  }
+  return {};
+}
+
+std::filesystem::path absoluteFromEnvironment(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr && value[0] == '/' ? std::filesystem::path(value)
+                                             : std::filesystem::path();
+}
+
+}  // namespace
+
+platform::foundation::Expected<std::string, DesktopError> desktopEntryText(
+    const std::filesystem::path& program) {
+  // The Exec key quotes a path that holds a reserved character: inside quotes
+  // '"', '`', '$' and '\' take a backslash, and the value as a whole escapes '\'
+  // once more. '%' is doubled everywhere.
+  constexpr std::string_view kReserved = " \t\"'\\><~|&;$*?#()`";
+  const std::string& path = program.native();
+  const bool quote = path.find_first_of(kReserved) != std::string::npos;
+  std::string quoted = quote ? "\"" : "";
+  for (const char c : path) {
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
+      return failure(EX_CANTCREAT, "cannot name " + quotedForMessage(path)
+                                       + " in a desktop entry: it holds a control character");
+    }
+    if (c == '"' || c == '`' || c == '$') {
+      quoted += "\\\\";
+    } else if (c == '\\') {
+      quoted += "\\\\\\";
+    } else if (c == '%') {
+      quoted += '%';
+    }
+    quoted += c;
+  }
+  if (quote) {
+    quoted += '"';
+  }
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=Velto Timer\n"
+         "Comment=Starts, pauses and stops the timer that the Velto widget shows\n"
+         "Exec="
+         + quoted
+         + " open %u\n"
+           "MimeType=x-scheme-handler/velto;\n"
+           "NoDisplay=true\n"
+           "Terminal=false\n";
+}
+
+std::filesystem::path applicationsFolder() {
+  std::filesystem::path data = absoluteFromEnvironment("XDG_DATA_HOME");
+  if (data.empty()) {
+    const std::filesystem::path home = absoluteFromEnvironment("HOME");
+    if (home.empty()) {
+      return {};
+    }
+    data = home / ".local" / "share";
+  }
+  return data / "applications";
+}
+
+platform::foundation::Expected<void, DesktopError> registerLinkHandler(
+    const std::filesystem::path& program) {
+  const std::filesystem::path folder = applicationsFolder();
+  if (folder.empty()) {
+    return failure(EX_CONFIG, "no data folder: neither XDG_DATA_HOME nor HOME is an absolute path");
+  }
+  const auto text = desktopEntryText(program);
+  if (!text) {
+    return Unexpected(text.error());
+  }
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    return failure(EX_CANTCREAT,
+                   "cannot create " + quotedForMessage(folder.native()) + ": " + error.message());
+  }
+  if (auto written = replaceFile(folder / kDesktopEntryName, *text); !written) {
+    return written;
+  }
+  const GObjectPtr<GDesktopAppInfo> info(
+      g_desktop_app_info_new(std::string(kDesktopEntryName).c_str()));
+  if (!info) {
+    return failure(EX_SOFTWARE, "GIO does not find " + quotedForMessage(kDesktopEntryName) + " in "
+                                    + quotedForMessage(folder.native()));
+  }
+  GError* rawError = nullptr;
+  if (!g_app_info_set_as_default_for_type(G_APP_INFO(info.get()),
+                                          std::string(kSchemeContentType).c_str(), &rawError)) {
+    const std::unique_ptr<GError, GErrorFree> owned(rawError);
+    return failure(EX_CANTCREAT,
+                   std::string("cannot make velto-timer the handler of velto: links: ")
+                       + (owned ? owned->message : "unknown error"));
+  }
+  return {};
+}
+
+platform::foundation::Expected<void, DesktopError> unregisterLinkHandler() {
+  const std::string type(kSchemeContentType);
+  const GObjectPtr<GAppInfo> current(g_app_info_get_default_for_type(type.c_str(), FALSE));
+  if (current && g_app_info_get_id(current.get()) != nullptr
+      && std::string_view(g_app_info_get_id(current.get())) == kDesktopEntryName) {
+    g_app_info_reset_type_associations(type.c_str());
+  }
+  const std::filesystem::path folder = applicationsFolder();
+  if (folder.empty()) {
+    return {};
+  }
+  const std::filesystem::path entry = folder / kDesktopEntryName;
+  if (::unlink(entry.c_str()) != 0 && errno != ENOENT) {
+    const int error = errno;
+    return failure(EX_CANTCREAT, "cannot remove " + quotedForMessage(entry.native()) + ": "
+                                     + std::strerror(error));
+  }
+  return {};
+}
+
+}  // namespace velto::timer
