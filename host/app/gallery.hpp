@@ -65,7 +65,7 @@ struct GalleryRequest {
   std::filesystem::path folder;
   std::filesystem::path extension;
   double scale = 2.0;
-  cairo::Appearance appearance = cairo::Appearance::light;
+  render::Appearance appearance = render::Appearance::light;
   cairo::ImageFormat format = cairo::ImageFormat::png;
   platform::foundation::Date instant;
 };

@@ -49,7 +49,7 @@ int GalleryOption::run() const {
   const CLI::Option* appearance = render_->get_option("--appearance");
   const bool dark = appearance->count() > 0 ? appearance->as<std::string>() == "dark"
                                             : desktopPrefersDark().value_or(false);
-  request.appearance = dark ? cairo::Appearance::dark : cairo::Appearance::light;
+  request.appearance = dark ? render::Appearance::dark : render::Appearance::light;
   const CLI::Option* format = render_->get_option("--format");
   request.format = format->count() > 0 && format->as<std::string>() == "svg"
                        ? cairo::ImageFormat::svg

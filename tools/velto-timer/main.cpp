@@ -28,6 +28,7 @@
 #include "tools/velto-timer/status_text.hpp"
 #include "tools/velto-timer/time_argument.hpp"
 #include "tools/velto-timer/timer_transition.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -239,6 +240,7 @@ int run(int argc, char** argv) {
       "velto: links.",
       "velto-timer");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Change change{TimerCommand::start, std::nullopt, std::nullopt, false};
   std::string project;
@@ -281,6 +283,9 @@ int run(int argc, char** argv) {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp&) {
     const auto failure = printLine(app.help());
+    return failure ? report(*failure) : EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    const auto failure = printLine("velto-timer " + std::string(velto::kVersion));
     return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-timer --help)"});
