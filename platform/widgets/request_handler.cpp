@@ -9,7 +9,6 @@
 
 namespace platform::widgets {
 
-namespace protocol = platform::widgets::protocol;
 using foundation::Expected;
 using foundation::Unexpected;
 using protocol::RpcError;

@@ -1,4 +1,4 @@
-#include <array>
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/foundation/json_text.hpp"
@@ -11,20 +11,13 @@ namespace {
 constexpr std::string_view kCutMark = "\xE2\x80\xA6";  // …
 
 std::uint32_t codePoint(std::string_view sequence) {
-  const auto byte = [&](std::size_t i) {
-    return static_cast<std::uint32_t>(static_cast<unsigned char>(sequence[i]));
-  };
-  switch (sequence.size()) {
-    case 1:
-      return byte(0);
-    case 2:
-      return ((byte(0) & 0x1F) << 6) | (byte(1) & 0x3F);
-    case 3:
-      return ((byte(0) & 0x0F) << 12) | ((byte(1) & 0x3F) << 6) | (byte(2) & 0x3F);
-    default:
-      return ((byte(0) & 0x07) << 18) | ((byte(1) & 0x3F) << 12) | ((byte(2) & 0x3F) << 6)
-             | (byte(3) & 0x3F);
+  // The lead byte keeps 7, 5, 4 or 3 bits; each continuation byte adds 6.
+  static constexpr std::uint32_t kLeadMask[] = {0x7F, 0x1F, 0x0F, 0x07};
+  std::uint32_t c = static_cast<unsigned char>(sequence[0]) & kLeadMask[sequence.size() - 1];
+  for (const char byte : sequence.substr(1)) {
+    c = (c << 6) | (static_cast<unsigned char>(byte) & 0x3Fu);
   }
+  return c;
 }
 
 // Characters that would break the line or let the text restyle or reorder the
@@ -37,17 +30,17 @@ bool isHidden(std::uint32_t c) {
 }
 
 std::string escaped(std::uint32_t c) {
-  switch (c) {
-    case '\n':
-      return "\\n";
-    case '\r':
-      return "\\r";
-    case '\t':
-      return "\\t";
-    case '\\':
-      return "\\\\";
-    default:
-      break;
+  if (c == '\n') {
+    return "\\n";
+  }
+  if (c == '\r') {
+    return "\\r";
+  }
+  if (c == '\t') {
+    return "\\t";
+  }
+  if (c == '\\') {
+    return "\\\\";
   }
   static constexpr char kHex[] = "0123456789abcdef";
   std::string text = "\\u";
