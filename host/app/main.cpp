@@ -13,10 +13,12 @@
 
 #include "host/app/autostart_command.hpp"
 #include "host/app/desktop_appearance.hpp"
+#include "host/app/desktop_command.hpp"
 #include "host/app/extension_session.hpp"
 #include "host/app/gallery_command.hpp"
 #include "host/app/instant_argument.hpp"
 #include "host/app/list_command.hpp"
+#include "host/app/pending_output.hpp"
 #include "host/app/render_command.hpp"
 #include "platform/foundation/clock.hpp"
 #include "velto/version.hpp"
@@ -28,6 +30,7 @@ using velto::host::cairo::ImageFormat;
 using velto::host::render::Appearance;
 
 constexpr const char* kProgram = "velto-widget-host";
+constexpr double kMinScale = 0.25;
 
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
@@ -52,7 +55,7 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"small", "medium", "all"}))
       ->capture_default_str();
   render->add_option("--scale", arguments.scale, "Pixels per point of a PNG")
-      ->check(CLI::Range(0.25, velto::host::cairo::kMaxScale))
+      ->check(CLI::Range(kMinScale, velto::host::cairo::kMaxScale))
       ->capture_default_str();
   render
       ->add_option("--appearance", arguments.appearance,
@@ -62,7 +65,8 @@ void addRenderCommand(CLI::App& app, RenderArguments& arguments) {
       ->check(CLI::IsMember({"png", "svg"}));
   render
       ->add_option("--out", arguments.out,
-                   "File to write; with --family all, NAME-small.EXT and NAME-medium.EXT beside it")
+                   "File to write, - for standard output (PNG unless --format svg); with "
+                   "--family all, NAME-small.EXT and NAME-medium.EXT beside it")
       ->required();
   render->add_option("--at", arguments.at,
                      "Instant to draw: ISO-8601 (2026-12-06T21:30:00Z), seconds since 2001, or "
@@ -83,10 +87,19 @@ std::variant<velto::host::RenderRequest, std::string> renderRequest(const Render
     request.families = {args.family == "small" ? WidgetFamily::systemSmall
                                                : WidgetFamily::systemMedium};
   }
+  // A range check alone lets "nan" through: no comparison with it is true.
+  if (!std::isfinite(args.scale) || args.scale < kMinScale
+      || args.scale > velto::host::cairo::kMaxScale) {
+    return std::string("--scale: give a number from 0.25 to 16");
+  }
   request.scale = args.scale;
   request.out = args.out;
+  const bool toStandardOutput = args.out == velto::host::PendingOutput::kStandardOutput;
+  if (toStandardOutput && request.oneFilePerFamily) {
+    return std::string("--out -: standard output takes one image; give --family small or medium");
+  }
 
-  std::string format = args.format.value_or("");
+  std::string format = args.format.value_or(toStandardOutput ? "png" : "");
   if (format.empty()) {
     const std::string extension = request.out.extension().string();
     if (extension != ".png" && extension != ".svg") {
@@ -119,6 +132,56 @@ std::variant<velto::host::RenderRequest, std::string> renderRequest(const Render
   return request;
 }
 
+struct DesktopArguments {
+  std::string family = "small";
+  std::string position = "top-right";
+  int margin = 24;
+  std::optional<std::string> output;
+  std::optional<std::string> appearance;
+  std::optional<std::string> extension;
+  bool verbose = false;
+};
+
+CLI::App* addDesktopCommand(CLI::App& app, DesktopArguments& arguments) {
+  CLI::App* desktop = app.add_subcommand("desktop", "Show the live widget on the desktop");
+  desktop->add_option("--family", arguments.family, "Size: small or medium")
+      ->check(CLI::IsMember({"small", "medium"}))
+      ->capture_default_str();
+  desktop
+      ->add_option("--position", arguments.position,
+                   "Corner: top-right, top-left, bottom-right or bottom-left")
+      ->check(CLI::IsMember({"top-right", "top-left", "bottom-right", "bottom-left"}))
+      ->capture_default_str();
+  desktop->add_option("--margin", arguments.margin, "Distance from the corner's edges, in points")
+      ->check(CLI::Range(0, 10'000))
+      ->capture_default_str();
+  desktop->add_option("--output", arguments.output, "Monitor to show on (its output name)");
+  desktop
+      ->add_option("--appearance", arguments.appearance,
+                   "light or dark; by default the desktop's, followed live")
+      ->check(CLI::IsMember({"light", "dark"}));
+  desktop->add_option("--extension", arguments.extension,
+                      "The widget extension to run (default: velto-widget-extension beside this "
+                      "program)");
+  desktop->add_flag("--verbose", arguments.verbose, "Log what happens on stderr");
+  return desktop;
+}
+
+velto::host::DesktopRequest desktopRequest(const DesktopArguments& args) {
+  velto::host::DesktopRequest request;
+  request.family = args.family == "medium" ? WidgetFamily::systemMedium : WidgetFamily::systemSmall;
+  request.corner = velto::host::gtk::parseCorner(args.position).value_or(request.corner);
+  request.margin = args.margin;
+  request.output = args.output;
+  if (args.appearance) {
+    request.appearance = *args.appearance == "dark" ? Appearance::dark : Appearance::light;
+  }
+  request.extension = velto::host::extensionPath(
+      args.extension ? std::optional<std::filesystem::path>(*args.extension) : std::nullopt);
+  request.verbose = args.verbose;
+  return request;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -132,6 +195,8 @@ int main(int argc, char** argv) {
   velto::host::AutostartCommand autostartCommand(app);
   velto::host::ListCommand listCommand(app);
   velto::host::GalleryOption galleryOption(app);
+  DesktopArguments desktopArguments;
+  CLI::App* desktop = addDesktopCommand(app, desktopArguments);
 
   try {
     app.parse(argc, argv);
@@ -160,6 +225,9 @@ int main(int argc, char** argv) {
   }
   if (galleryOption.chosen()) {
     return galleryOption.run();
+  }
+  if (desktop->parsed()) {
+    return velto::host::runDesktop(argc, argv, desktopRequest(desktopArguments));
   }
   auto request = renderRequest(renderArguments);
   if (const auto* usage = std::get_if<std::string>(&request)) {

@@ -3,43 +3,116 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 
 #include <fcntl.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sysexits.h>
 #include <unistd.h>
 
 namespace velto::host {
 
+namespace fs = std::filesystem;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
+using platform::foundation::internal::UniqueFd;
 
-Expected<PendingOutput, std::string> PendingOutput::create(const std::filesystem::path& target) {
-  const std::filesystem::path folder =
-      target.has_parent_path() ? target.parent_path() : std::filesystem::path(".");
-  struct stat info {};
-  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-    return Unexpected("cannot write '" + target.string() + "': the folder '" + folder.string()
-                      + "' does not exist");
+namespace {
+
+// As many links as the kernel follows before it gives up with ELOOP.
+constexpr int kMaxLinks = 40;
+
+Unexpected<OutputError> failure(int status, const fs::path& path, const std::string& why) {
+  return Unexpected(OutputError{status, "cannot write '" + path.string() + "': " + why});
+}
+
+/// Writes all of `bytes`; false with errno set when the file takes no more.
+bool writeAll(int fd, std::span<const char> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
+/// `path` with every symbolic link at its end followed, to a file or a name
+/// that does not exist yet.
+Expected<fs::path, OutputError> followLinks(const fs::path& path) {
+  fs::path current = path;
+  for (int links = 0; links <= kMaxLinks; ++links) {
+    struct stat info {};
+    if (::lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) {
+      return current;
+    }
+    std::error_code error;
+    const fs::path next = fs::read_symlink(current, error);
+    if (error) {
+      return failure(EX_CANTCREAT, path, error.message());
+    }
+    current = next.is_absolute() ? next : current.parent_path() / next;
+  }
+  return failure(EX_CANTCREAT, path, std::strerror(ELOOP));
+}
+
+}  // namespace
+
+Expected<PendingOutput, OutputError> PendingOutput::create(const fs::path& target) {
+  if (target == kStandardOutput) {
+    return PendingOutput(Kind::standardOutput, target);
   }
   if (target.filename().empty()) {
-    return Unexpected("cannot write '" + target.string() + "': it names a folder, not a file");
+    return failure(EX_CANTCREAT, target, "it names a folder, not a file");
   }
-  if (::stat(target.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-    return Unexpected("cannot write '" + target.string() + "': it is a folder");
+  auto destination = followLinks(target);
+  if (!destination) {
+    return Unexpected(std::move(destination).error());
   }
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+  struct stat info {};
+  if (::stat(destination->c_str(), &info) == 0) {
+    if (S_ISDIR(info.st_mode)) {
+      return failure(EX_CANTCREAT, target, "it is a folder");
+    }
+    if (!S_ISREG(info.st_mode)) {
+      // Opened only when there is something to write: a FIFO's open waits for its reader.
+      PendingOutput output(Kind::direct, target);
+      output.destination_ = *destination;
+      return output;
+    }
+  }
+
+  const fs::path folder =
+      destination->has_parent_path() ? destination->parent_path() : fs::path(".");
+  if (::stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+    return failure(EX_CANTCREAT, target, "the folder '" + folder.string() + "' does not exist");
+  }
+  PendingOutput output(Kind::replaced, target);
+  output.destination_ = *destination;
+  std::string pattern = (folder / ("." + destination->filename().string() + ".XXXXXX")).string();
+  const int fd = SignalCleanup::makeTemporary(pattern, output.cleanup_);
   if (fd < 0) {
-    return Unexpected("cannot write in '" + folder.string() + "': " + std::strerror(errno));
+    return Unexpected(OutputError{
+        EX_CANTCREAT, "cannot write in '" + folder.string() + "': " + std::strerror(errno)});
   }
+  output.temporaryFd_.reset(fd);
+  output.temporary_ = pattern;
   ::fchmod(fd, 0644);
-  ::close(fd);
-  return PendingOutput(target, pattern);
+  return output;
 }
 
 PendingOutput::PendingOutput(PendingOutput&& other) noexcept
-    : target_(std::move(other.target_)), temporary_(std::move(other.temporary_)) {
+    : kind_(other.kind_),
+      target_(std::move(other.target_)),
+      destination_(std::move(other.destination_)),
+      temporary_(std::move(other.temporary_)),
+      temporaryFd_(std::move(other.temporaryFd_)),
+      cleanup_(std::move(other.cleanup_)) {
   other.temporary_.clear();
 }
 
@@ -49,11 +122,41 @@ PendingOutput::~PendingOutput() {
   }
 }
 
-Expected<void, std::string> PendingOutput::commit() {
-  if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-    return Unexpected("cannot write '" + target_.string() + "': " + std::strerror(errno));
+Expected<void, OutputError> PendingOutput::writeFailure(int error) const {
+  return failure(EX_IOERR, target_, std::strerror(error));
+}
+
+Expected<void, OutputError> PendingOutput::commit(std::string_view contents) {
+  const std::span<const char> bytes(contents.data(), contents.size());
+  switch (kind_) {
+    case Kind::standardOutput:
+      if (!writeAll(STDOUT_FILENO, bytes)) {
+        return Unexpected(OutputError{
+            EX_IOERR, std::string("cannot write to standard output: ") + std::strerror(errno)});
+      }
+      return {};
+    case Kind::direct: {
+      const UniqueFd fd(::open(destination_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+      if (!fd) {
+        return failure(EX_CANTCREAT, target_, std::strerror(errno));
+      }
+      if (!writeAll(fd.get(), bytes)) {
+        return writeFailure(errno);
+      }
+      return {};
+    }
+    case Kind::replaced:
+      if (!writeAll(temporaryFd_.get(), bytes) || ::fsync(temporaryFd_.get()) != 0
+          || !temporaryFd_.close()) {
+        return writeFailure(errno);
+      }
+      if (::rename(temporary_.c_str(), destination_.c_str()) != 0) {
+        return failure(EX_CANTCREAT, target_, std::strerror(errno));
+      }
+      temporary_.clear();
+      cleanup_.release();
+      return {};
   }
-  temporary_.clear();
   return {};
 }
 

@@ -2,37 +2,62 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
+#include "host/app/signal_cleanup.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/foundation/internal/unique_fd.hpp"
 
 namespace velto::host {
 
-/// An output file written under a temporary name in its final folder and put
-/// in place by one rename, so that no partial file is ever left at the path.
-/// Removed again unless committed.
+/// Why an output could not be written: a sysexits status and one line.
+struct OutputError {
+  int status;
+  std::string message;
+};
+
+/// Where a drawn file goes, settled before anything is drawn so that a bad
+/// path fails at once:
+/// - "-" is standard output;
+/// - a FIFO, a character device or another file that is not regular is
+///   written through directly;
+/// - a symbolic link is followed, and its final target written as below;
+/// - a regular file or a new name gets a temporary file in the same folder,
+///   renamed into place on commit, so no partial file is ever seen at the
+///   path; it is removed when the output is dropped uncommitted and when
+///   SIGINT, SIGTERM or SIGHUP ends the program;
+/// - a folder is refused.
 class PendingOutput {
  public:
-  /// Reserves a temporary file beside `target`; fails with a message when the
-  /// folder is missing or cannot be written.
-  static platform::foundation::Expected<PendingOutput, std::string> create(
+  /// The name that stands for standard output.
+  static constexpr std::string_view kStandardOutput = "-";
+
+  static platform::foundation::Expected<PendingOutput, OutputError> create(
       const std::filesystem::path& target);
 
   PendingOutput(PendingOutput&& other) noexcept;
   PendingOutput& operator=(PendingOutput&&) = delete;
   ~PendingOutput();
 
-  /// Where to write the contents.
-  const std::filesystem::path& temporaryPath() const { return temporary_; }
-
-  /// Moves the written file to the target path.
-  platform::foundation::Expected<void, std::string> commit();
+  /// Writes `contents` and puts them in place.
+  platform::foundation::Expected<void, OutputError> commit(std::string_view contents);
 
  private:
-  PendingOutput(std::filesystem::path target, std::filesystem::path temporary)
-      : target_(std::move(target)), temporary_(std::move(temporary)) {}
+  enum class Kind { standardOutput, direct, replaced };
 
+  PendingOutput(Kind kind, std::filesystem::path target)
+      : kind_(kind), target_(std::move(target)) {}
+
+  platform::foundation::Expected<void, OutputError> writeFailure(int error) const;
+
+  Kind kind_;
+  /// What the person named, for messages.
   std::filesystem::path target_;
+  /// Where the bytes go in the end: the link's final target, or the path itself.
+  std::filesystem::path destination_;
   std::filesystem::path temporary_;
+  platform::foundation::internal::UniqueFd temporaryFd_;
+  SignalCleanup cleanup_;
 };
 
 }  // namespace velto::host

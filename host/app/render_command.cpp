@@ -45,11 +45,12 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
   for (WidgetFamily family : request.families) {
     auto pending = PendingOutput::create(outputPathFor(request, family));
     if (!pending) {
-      return RenderFailure{EX_CANTCREAT, pending.error()};
+      return RenderFailure{pending.error().status, pending.error().message};
     }
     outputs.emplace_back(family, std::move(*pending));
   }
 
+  std::vector<std::string> images;
   auto session = ExtensionSession::start(request.extension);
   if (!session) {
     return RenderFailure{EX_UNAVAILABLE, session.error().message};
@@ -82,15 +83,15 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
     }
 
     const cairo::DrawOptions options{family, request.scale, request.appearance, request.instant};
-    const auto drawn =
-        cairo::drawWidget(shown->view, options, request.format, output.temporaryPath());
+    auto drawn = cairo::encodeWidget(shown->view, options, request.format);
     if (!drawn) {
       return RenderFailure{EX_SOFTWARE, drawn.error().message};
     }
+    images.push_back(std::move(*drawn));
   }
-  for (auto& [family, output] : outputs) {
-    if (auto committed = output.commit(); !committed) {
-      return RenderFailure{EX_CANTCREAT, committed.error()};
+  for (std::size_t i = 0; i < outputs.size(); ++i) {
+    if (auto committed = outputs[i].second.commit(images[i]); !committed) {
+      return RenderFailure{committed.error().status, committed.error().message};
     }
   }
   return std::nullopt;

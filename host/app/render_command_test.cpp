@@ -1,11 +1,16 @@
 #include "host/app/render_command.hpp"
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include <fcntl.h>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/foundation/internal/defaults_test_support.hpp"
 #include "tests/support/program_run.hpp"
@@ -125,6 +130,10 @@ TEST_F(RenderCommand, BadArgumentsAreUsageErrors) {
       {"render", "--out", out, "--bogus"},
       {"render", "--family", "large", "--out", out},
       {"render", "--scale", "0", "--out", out},
+      {"render", "--scale", "nan", "--out", out},
+      {"render", "--scale", "inf", "--out", out},
+      {"render", "--scale", "-inf", "--out", out},
+      {"render", "--family", "all", "--out", "-"},
       {"render", "--appearance", "sepia", "--out", out},
       {"render", "--out", (folder.path() / "w.txt").string()},
       {"render", "--at", "yesterday", "--out", out},
@@ -178,6 +187,62 @@ TEST_F(RenderCommand, AnOutputInAMissingFolderIsRefusedBeforeAnythingRuns) {
   const auto run = render({"render", "--out", (folder.path() / "no" / "such" / "w.png").string()});
   EXPECT_EQ(73, run.status);
   EXPECT_THAT(run.err, HasSubstr("does not exist"));
+}
+
+TEST_F(RenderCommand, WritesToStandardOutputWhenOutIsADash) {
+  for (const char* format : {"png", "svg"}) {
+    const auto run = render({"render", "--format", format, "--out", "-"});
+    ASSERT_EQ(0, run.status) << run.err;
+    EXPECT_EQ(format == std::string("png") ? 0U : std::string::npos, run.out.find("\x89PNG"));
+    EXPECT_EQ(format == std::string("svg"), run.out.find("<svg") != std::string::npos);
+  }
+  EXPECT_TRUE(filesWritten().empty());
+}
+
+TEST_F(RenderCommand, AFullDeviceIsAnIoErrorNamingThePath) {
+  const auto run = render({"render", "--out", "/dev/full", "--format", "png"});
+  EXPECT_EQ(74, run.status);
+  EXPECT_THAT(run.err, StartsWith("velto-widget-host: cannot write '/dev/full': No space left"));
+}
+
+/// Starts the host without waiting for it; its output goes nowhere.
+pid_t startHost(const std::vector<std::string>& arguments) {
+  std::vector<std::string> words{VELTO_WIDGET_HOST};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) {
+    argv.push_back(word.data());
+  }
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  ::posix_spawn_file_actions_init(&actions);
+  ::posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  ::posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid = -1;
+  const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  ::posix_spawn_file_actions_destroy(&actions);
+  return error == 0 ? pid : -1;
+}
+
+TEST_F(RenderCommand, ASignalRemovesTheTemporaryFiles) {
+  // Answers "initialize", then never the timeline: the host is left waiting.
+  const fs::path extension = fakeExtension(
+      R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"protocolVersion":1,"widgets":[{"kind":"VeltoTimerWidget","displayName":"V","description":"d","supportedFamilies":["systemSmall","systemMedium"]}]}}'; read line; read line)");
+  for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    const pid_t host = startHost({"render", "--family", "all", "--extension", extension.string(),
+                                  "--out", (folder.path() / "w.png").string()});
+    ASSERT_GT(host, 0);
+    // Both stand-ins exist before the extension starts; the deadline is 2 s away.
+    for (int polls = 0; polls < 1000 && filesWritten().size() < 2; ++polls) {
+      ::usleep(1000);
+    }
+    EXPECT_EQ(2U, filesWritten().size()) << signal;
+    ::kill(host, signal);
+    int status = 0;
+    ::waitpid(host, &status, 0);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << signal;
+    EXPECT_TRUE(filesWritten().empty()) << signal;
+  }
 }
 
 }  // namespace

@@ -4,7 +4,10 @@
 // with a plain switch over the alternatives. Colours stay system colours so that
 // the appearance is chosen by the backend, not by the layout.
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <type_traits>
 #include <variant>
 #include <vector>
 
@@ -59,11 +62,11 @@ struct FillRadialGradient {
 };
 
 /// One line of text. `box` is its line box as drawn; the backend draws the
-/// text at `style`'s size, scaled by `scale` about the box's top-left corner.
+/// text at `style`'s size, scaled by `scale` about the box's top-left corner,
+/// and clips it to `box` (leaving at most a few pixels for glyphs that overhang
+/// their line), so that no run of stacked marks paints over its neighbours.
 struct DrawText {
   Rect box;
-  /// The baseline's y, already scaled.
-  double baseline = 0.0;
   std::string text;
   TextStyle style;
   platform::ui::Color color;
@@ -89,6 +92,32 @@ struct LinkRegion {
 
 using DrawCommand = std::variant<PushClip, PopClip, FillRect, FillCircle, FillRadialGradient,
                                  DrawText, DrawSymbol, LinkRegion>;
+
+/// The alternatives of DrawCommand in order, for a backend's plain `switch`
+/// (with no `default:`, so the compiler names a kind it does not handle).
+enum class CommandKind : std::uint8_t {
+  pushClip,
+  popClip,
+  fillRect,
+  fillCircle,
+  fillRadialGradient,
+  drawText,
+  drawSymbol,
+  linkRegion,
+};
+
+template <CommandKind kKind, class T>
+inline constexpr bool kKindIs =
+    std::is_same_v<std::variant_alternative_t<static_cast<std::size_t>(kKind), DrawCommand>, T>;
+static_assert(std::variant_size_v<DrawCommand> == 8
+                  && kKindIs<
+                      CommandKind::pushClip, PushClip> && kKindIs<CommandKind::popClip, PopClip> && kKindIs<CommandKind::fillRect, FillRect> && kKindIs<CommandKind::fillCircle, FillCircle> && kKindIs<CommandKind::fillRadialGradient, FillRadialGradient> && kKindIs<CommandKind::drawText, DrawText> && kKindIs<CommandKind::drawSymbol, DrawSymbol> && kKindIs<CommandKind::linkRegion, LinkRegion>,
+              "CommandKind lists DrawCommand's alternatives in order");
+
+/// Which alternative `command` holds.
+constexpr CommandKind kindOf(const DrawCommand& command) {
+  return static_cast<CommandKind>(command.index());
+}
 
 /// The commands for one widget, in painting order, over a canvas of `size` points.
 struct DrawList {

@@ -19,13 +19,15 @@
 //   none next to a spacer, whose own minimum length (kDefaultSpacerMinLength,
 //   8 pt) keeps the distance. A stack given an explicit spacing uses it between
 //   every pair.
-// - Text is one line; a line limit above one does not wrap it.
+// - Text is one line; a line limit above one does not wrap it. Line breaks show
+//   as spaces, other control characters are not drawn, and a backend clips each
+//   text to its own box.
 // - The default font is the system font at kDefaultFontSize (13 pt) regular; the
 //   foreground defaults to the primary colour. Font, tracking, line limit,
 //   minimum scale factor, monospaced digits and foreground style pass down to
 //   everything inside the view they modify, and the innermost one wins.
 // - A label is its symbol (a square of the font's size) then its title,
-//   kLabelGapRatio of the font size apart; an image is a square of the font size.
+//   0.4 of the font size apart; an image is a square of the font size.
 // - Colours, circles and gradients fill what they are offered (kIdealShapeLength
 //   when offered nothing); a circle is the largest that fits its box, centred.
 // - The content is laid out in the widget inset by the content margin; the
@@ -43,6 +45,8 @@
 #include "host/layout/draw_command.hpp"
 #include "host/layout/geometry.hpp"
 #include "host/layout/layout_tree.hpp"
+#include "host/layout/sanitize.hpp"
+#include "host/layout/stack_distribution.hpp"
 #include "host/layout/text_measurer.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
@@ -50,18 +54,9 @@
 
 namespace velto::host::layout {
 
-inline constexpr double kDefaultStackSpacing = 8.0;
 inline constexpr double kDefaultSpacerMinLength = 8.0;
-inline constexpr double kDefaultFontSize = 13.0;
-inline constexpr double kLabelGapRatio = 0.4;
 inline constexpr double kIdealShapeLength = 10.0;
 
-/// The largest length, font size or tracking kept as given.
-inline constexpr double kMaxLength = 100'000.0;
-inline constexpr double kMaxFontSize = 512.0;
-inline constexpr double kMaxTracking = 100.0;
-/// Longer texts are cut before measuring: no widget line shows more.
-inline constexpr std::size_t kMaxTextBytes = 4096;
 /// Deeper or larger trees are refused.
 inline constexpr int kMaxTreeDepth = 128;
 inline constexpr int kMaxNodeDepth = 512;  // views and their modifiers' wrappers
@@ -92,7 +87,7 @@ platform::foundation::Expected<LayoutTree, LayoutError> buildLayoutTree(
 platform::foundation::Expected<LayoutResults, LayoutError> computeLayout(
     const LayoutTree& tree, const WidgetCanvas& canvas, const TextMeasurer& measurer);
 
-/// Stage 3: the commands that paint the laid-out tree.
+/// Stage 3: the commands that paint the laid-out tree, back to front.
 DrawList drawCommands(const LayoutTree& tree, const LayoutResults& results);
 
 /// All three stages.

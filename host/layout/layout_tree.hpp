@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "host/layout/geometry.hpp"
+#include "host/layout/text_fitting.hpp"
 #include "host/layout/text_measurer.hpp"
 #include "platform/ui/color.hpp"
 #include "platform/ui/elements.hpp"
@@ -28,7 +29,8 @@ enum class Axis : std::uint8_t { horizontal, vertical };
 struct StackNode {
   Axis axis = Axis::vertical;
   platform::ui::Alignment alignment;
-  std::optional<double> spacing;  // the default gap rules when empty
+  /// The gap before each child, the first's 0.
+  std::vector<double> gaps;
 };
 
 struct ZStackNode {
@@ -42,10 +44,12 @@ struct SpacerNode {
 };
 
 struct TextNode {
-  std::string text;  // the resolved content: verbatim, key or clock text
+  std::string text;  // the resolved content (verbatim, key or clock text) as one line
   TextStyle style;
   platform::ui::Color color = platform::ui::Color::primary();
   double minimumScaleFactor = 1.0;
+  /// Set for a live timer text, whose `text` follows the instant drawn.
+  std::optional<platform::ui::Text::Timer> timer;
 };
 
 struct LabelNode {
@@ -109,23 +113,21 @@ struct LayoutTree {
   platform::ui::Alignment containerBackgroundAlignment;
 };
 
-/// How a text (or a label's title) was fitted into its box.
-struct TextFit {
-  std::string text;  // possibly truncated with "…"
-  double scale = 1.0;
-  TextMetrics metrics;  // of `text`, at scale 1
-};
-
 /// Where one node ended up, in widget coordinates.
 struct NodeLayout {
   Rect frame;
-  std::optional<TextFit> text;  // for text and label nodes
+  /// For text and label nodes: the fitted line, the width it was fitted into
+  /// (empty: unlimited) and the box it is drawn in.
+  std::optional<TextFit> text;
+  std::optional<double> textOffer;
+  Rect textBox;
+  /// For label nodes: the symbol's square.
+  Rect symbolBox;
 };
 
 struct LayoutResults {
   std::vector<NodeLayout> nodes;  // indexed by NodeId
   Rect widget;
-  Rect content;
   double cornerRadius = 0.0;
 };
 

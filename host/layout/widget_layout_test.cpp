@@ -190,7 +190,7 @@ TEST(WidgetLayout, StoppedFooterHoldsOnlyTheLabelAtTheLeadingEdge) {
     EXPECT_EQ((std::vector<std::string>{"hourglass", "sun.max"}), names);
     const auto total = runStarting(list, "1h 30m");
     ASSERT_TRUE(total);
-    EXPECT_EQ(kMargin + 10 + 10 * kLabelGapRatio, total->box.x);
+    EXPECT_EQ(kMargin + 14, total->box.x);  // symbol and gap at 10 pt
     EXPECT_EQ(Color::secondary(), total->color);
   }
 }
@@ -233,6 +233,41 @@ TEST(WidgetLayout, LongProjectNameTruncatesWithinTheContentWidth) {
     EXPECT_EQ(1.0, project->scale);
     EXPECT_LE(project->box.maxX(), widget.size.width - kMargin);
     EXPECT_GT(project->box.maxX(), widget.size.width - kMargin - 13 * 0.6);
+  }
+}
+
+TEST(WidgetLayout, ProjectNameWithLineBreaksStaysOnOneLine) {
+  for (const char* newline : {"\n", "\r", "\r\n", "\u2028", "\u2029", "\u0085", "\v"}) {
+    const std::string broken =
+        std::string("Client call") + newline + "with notes" + newline + "and more";
+    for (const Widget& widget : {kSmall, kMedium}) {
+      EXPECT_EQ(layOut(widget, snapshot(State::running, "Client call with notes and more")),
+                layOut(widget, snapshot(State::running, broken)))
+          << static_cast<int>(newline[0]);
+    }
+  }
+}
+
+TEST(WidgetLayout, ControlCharactersInTheProjectNameAreNotDrawn) {
+  EXPECT_EQ(layOut(kSmall, snapshot(State::paused, "Deep Work")),
+            layOut(kSmall, snapshot(State::paused, "Deep\x1b\x07 Work\u009b")));
+}
+
+TEST(WidgetLayout, EveryTextLiesInsideTheContentBox) {
+  std::string marks = "e";
+  for (int i = 0; i < 10'000; ++i) {
+    marks += "\u0301";
+  }
+  for (const std::string& name : {std::string("Deep Work"), marks, std::string(500, 'W')}) {
+    for (const Scene& s : kScenes) {
+      const DrawList list = layOut(s.widget, snapshot(s.state, name));
+      for (const DrawText& text : all<DrawText>(list)) {
+        EXPECT_LE(kMargin - 1e-9, text.box.x) << s.name;
+        EXPECT_LE(kMargin - 1e-9, text.box.y) << s.name;
+        EXPECT_GE(s.widget.size.width - kMargin + 1e-9, text.box.maxX()) << s.name;
+        EXPECT_GE(s.widget.size.height - kMargin + 1e-9, text.box.maxY()) << s.name;
+      }
+    }
   }
 }
 

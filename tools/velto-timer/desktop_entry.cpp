@@ -72,12 +72,16 @@ std::filesystem::path absoluteFromEnvironment(const char* name) {
 
 platform::foundation::Expected<std::string, DesktopError> desktopEntryText(
     const std::filesystem::path& program) {
-  // The Exec key quotes the path: inside quotes '"', '`', '$' and '\' take a
-  // backslash, '%' is doubled, and the value as a whole escapes '\' once more.
-  std::string quoted = "\"";
-  for (const char c : program.native()) {
+  // The Exec key quotes a path that holds a reserved character: inside quotes
+  // '"', '`', '$' and '\' take a backslash, and the value as a whole escapes '\'
+  // once more. '%' is doubled everywhere.
+  constexpr std::string_view kReserved = " \t\"'\\><~|&;$*?#()`";
+  const std::string& path = program.native();
+  const bool quote = path.find_first_of(kReserved) != std::string::npos;
+  std::string quoted = quote ? "\"" : "";
+  for (const char c : path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      return failure(EX_CANTCREAT, "cannot name " + quotedForMessage(program.native())
+      return failure(EX_CANTCREAT, "cannot name " + quotedForMessage(path)
                                        + " in a desktop entry: it holds a control character");
     }
     if (c == '"' || c == '`' || c == '$') {
@@ -89,7 +93,9 @@ platform::foundation::Expected<std::string, DesktopError> desktopEntryText(
     }
     quoted += c;
   }
-  quoted += '"';
+  if (quote) {
+    quoted += '"';
+  }
   return "[Desktop Entry]\n"
          "Type=Application\n"
          "Name=Velto Timer\n"

@@ -2,19 +2,16 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <string>
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "host/backends/cairo/handles.hpp"
 #include "host/backends/cairo/pango_text.hpp"
 #include "host/backends/cairo/renderer.hpp"
 #include "host/backends/cairo/symbols.hpp"
+#include "host/render/palette.hpp"
 #include "platform/ui/elements.hpp"
 #include "platform/ui/url.hpp"
 
@@ -24,27 +21,6 @@ namespace {
 using namespace platform::ui;
 using platform::foundation::Date;
 using platform::widgets::WidgetFamily;
-
-/// A folder of its own for the test's files, removed afterwards.
-class TempDir {
- public:
-  TempDir() {
-    std::string name = (std::filesystem::temp_directory_path() / "velto-draw-XXXXXX").string();
-    if (mkdtemp(name.data()) != nullptr) {
-      path_ = name;
-    }
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 /// The pixel at (x, y) of an ARGB32 image, premultiplied, as 0xAARRGGBB.
 std::uint32_t pixel(cairo_surface_t* image, int x, int y) {
@@ -100,36 +76,26 @@ View everything() {
                                  UnitPoint::topTrailing, 0, 240)}));
 }
 
-std::string contents(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-TEST(DrawWidget, DrawsEveryElementKindAsPngAndSvg) {
-  const TempDir dir;
+TEST(EncodeWidget, DrawsEveryElementKindAsPngAndSvg) {
   for (const WidgetFamily family : {WidgetFamily::systemSmall, WidgetFamily::systemMedium}) {
     for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
-      const auto png = dir.path() / "widget.png";
-      const auto svg = dir.path() / "widget.svg";
-      const auto drewPng =
-          drawWidget(everything(), options(family, 2, appearance), ImageFormat::png, png);
-      ASSERT_TRUE(drewPng.has_value()) << drewPng.error().message;
-      const auto drewSvg =
-          drawWidget(everything(), options(family, 2, appearance), ImageFormat::svg, svg);
-      ASSERT_TRUE(drewSvg.has_value()) << drewSvg.error().message;
-      EXPECT_EQ(0, contents(png).rfind("\x89PNG", 0));
-      EXPECT_NE(std::string::npos, contents(svg).find("<svg"));
+      const auto png = encodeWidget(everything(), options(family, 2, appearance), ImageFormat::png);
+      ASSERT_TRUE(png.has_value()) << png.error().message;
+      const auto svg = encodeWidget(everything(), options(family, 2, appearance), ImageFormat::svg);
+      ASSERT_TRUE(svg.has_value()) << svg.error().message;
+      EXPECT_EQ(0, png->rfind("\x89PNG", 0));
+      EXPECT_NE(std::string::npos, svg->find("<svg"));
     }
   }
 }
 
-TEST(DrawWidget, ReportsAPathItCannotWrite) {
-  const auto missing = std::filesystem::path("/nonexistent-velto-dir") / "widget";
+TEST(EncodeWidget, RefusesWhatCannotBeLaidOut) {
+  View deep = Text::verbatim("leaf");
+  for (int i = 0; i < 200; ++i) {
+    deep = HStack({std::move(deep)});
+  }
   for (const ImageFormat format : {ImageFormat::png, ImageFormat::svg}) {
-    const auto drawn = drawWidget(Text::verbatim("x"), options(), format, missing);
-    ASSERT_FALSE(drawn.has_value());
-    EXPECT_NE(std::string::npos, drawn.error().message.find("/nonexistent-velto-dir/widget"))
-        << drawn.error().message;
+    EXPECT_FALSE(encodeWidget(deep, options(), format).has_value());
   }
 }
 
@@ -172,13 +138,19 @@ TEST(RenderImage, ClipsToTheRoundedCornersAndFillsTheRest) {
   EXPECT_EQ(255U, alpha(pixel(image->get(), 170, 2)));
 }
 
-TEST(RenderImage, LightAndDarkDiffer) {
+TEST(RenderImage, PaintsThePalettesColourOfTheAppearance) {
   const View tree = Color::windowBackground();
-  const auto light = renderImage(tree, options(WidgetFamily::systemSmall, 1, Appearance::light));
-  const auto dark = renderImage(tree, options(WidgetFamily::systemSmall, 1, Appearance::dark));
-  ASSERT_TRUE(light.has_value() && dark.has_value());
-  EXPECT_EQ(0xFFECECECU, pixel(light->get(), 85, 85));
-  EXPECT_EQ(0xFF282828U, pixel(dark->get(), 85, 85));
+  for (const Appearance appearance : {Appearance::light, Appearance::dark}) {
+    const auto image = renderImage(tree, options(WidgetFamily::systemSmall, 1, appearance));
+    ASSERT_TRUE(image.has_value());
+    const render::Rgba window = render::systemColor(SystemColor::windowBackground, appearance);
+    const auto channel = [](double value) {
+      return static_cast<std::uint32_t>(std::lround(value * 255));
+    };
+    EXPECT_EQ(
+        0xFF000000U | channel(window.red) << 16 | channel(window.green) << 8 | channel(window.blue),
+        pixel(image->get(), 85, 85));
+  }
 }
 
 TEST(RenderImage, DrawsSomethingOrFailsForAbsurdTrees) {

@@ -5,11 +5,13 @@
 #include <cmath>
 #include <cstddef>
 #include <numbers>
+#include <optional>
 #include <variant>
 
 #include <cairo-svg.h>
 #include <pango/pangocairo.h>
 
+#include "host/backends/cairo/rounded_rect.hpp"
 #include "host/backends/cairo/symbols.hpp"
 #include "host/layout/layout.hpp"
 #include "host/render/metrics.hpp"
@@ -24,33 +26,8 @@ namespace ui = platform::ui;
 
 namespace {
 
-/// The index of alternative T in DrawCommand, for a plain switch over commands.
-template <class T, std::size_t I = 0>
-constexpr std::size_t commandIndex() {
-  if constexpr (std::is_same_v<T, std::variant_alternative_t<I, layout::DrawCommand>>) {
-    return I;
-  } else {
-    return commandIndex<T, I + 1>();
-  }
-}
-
 void setSource(cairo_t* cr, const Rgba& color) {
   cairo_set_source_rgba(cr, color.red, color.green, color.blue, color.alpha);
-}
-
-void roundedRect(cairo_t* cr, const layout::Rect& rect, double radius) {
-  const double r = std::clamp(radius, 0.0, std::min(rect.width, rect.height) / 2);
-  if (r <= 0) {
-    cairo_rectangle(cr, rect.x, rect.y, rect.width, rect.height);
-    return;
-  }
-  const double pi = std::numbers::pi;
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, rect.maxX() - r, rect.y + r, r, -pi / 2, 0);
-  cairo_arc(cr, rect.maxX() - r, rect.maxY() - r, r, 0, pi / 2);
-  cairo_arc(cr, rect.x + r, rect.maxY() - r, r, pi / 2, pi);
-  cairo_arc(cr, rect.x + r, rect.y + r, r, pi, 3 * pi / 2);
-  cairo_close_path(cr);
 }
 
 /// The colour of a gradient stop. A clear stop takes the colour of its nearest
@@ -58,7 +35,7 @@ void roundedRect(cairo_t* cr, const layout::Rect& rect, double radius) {
 /// grey as straight-alpha interpolation towards transparent black would.
 Rgba stopColor(const std::vector<layout::GradientStop>& stops, std::size_t index,
                Appearance appearance) {
-  Rgba color = resolve(stops[index].color, appearance);
+  Rgba color = render::resolve(stops[index].color, appearance);
   if (stops[index].color.name() != ui::SystemColor::clear) {
     return color;
   }
@@ -66,7 +43,7 @@ Rgba stopColor(const std::vector<layout::GradientStop>& stops, std::size_t index
     for (const std::size_t neighbour : {index - distance, index + distance}) {
       // Unsigned wrap-around puts an index before 0 past the end.
       if (neighbour < stops.size() && stops[neighbour].color.name() != ui::SystemColor::clear) {
-        Rgba borrowed = resolve(stops[neighbour].color, appearance);
+        Rgba borrowed = render::resolve(stops[neighbour].color, appearance);
         borrowed.alpha = 0;
         return borrowed;
       }
@@ -95,6 +72,9 @@ void fillGradient(cairo_t* cr, const layout::FillRadialGradient& gradient, Appea
   cairo_rectangle(cr, gradient.rect.x, gradient.rect.y, gradient.rect.width, gradient.rect.height);
   cairo_fill(cr);
 }
+
+/// How far, as a share of its line's height, a text may paint outside its box.
+constexpr double kTextOverhang = 0.125;
 
 bool validScale(double scale) {
   return std::isfinite(scale) && scale > 0 && scale <= kMaxScale;
@@ -131,64 +111,117 @@ Expected<void, DrawError> Renderer::draw(cairo_t* cr, const ui::View& tree,
 }
 
 void Renderer::paint(cairo_t* cr, const layout::DrawList& list, Appearance appearance) {
+  paintCommands(cr, list, appearance, std::nullopt);
+}
+
+void Renderer::paintBox(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
+                        const layout::Rect& box) {
+  // The box grows to whole device pixels, so that its edge pixels are painted
+  // afresh rather than blended with what was there.
+  double x0 = box.x;
+  double y0 = box.y;
+  double x1 = box.maxX();
+  double y1 = box.maxY();
+  cairo_user_to_device(cr, &x0, &y0);
+  cairo_user_to_device(cr, &x1, &y1);
+  cairo_save(cr);
+  cairo_identity_matrix(cr);
+  cairo_rectangle(cr, std::floor(std::min(x0, x1)), std::floor(std::min(y0, y1)),
+                  std::ceil(std::max(x0, x1)) - std::floor(std::min(x0, x1)),
+                  std::ceil(std::max(y0, y1)) - std::floor(std::min(y0, y1)));
+  cairo_restore(cr);
+  double cx0 = 0;
+  double cy0 = 0;
+  double cx1 = 0;
+  double cy1 = 0;
+  cairo_save(cr);
+  cairo_clip(cr);
+  cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
+  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
+  cairo_paint(cr);
+  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+  paintCommands(cr, list, appearance, layout::Rect{cx0, cy0, cx1 - cx0, cy1 - cy0});
+  cairo_restore(cr);
+}
+
+namespace {
+
+bool overlaps(const layout::Rect& a, const std::optional<layout::Rect>& b) {
+  return !b || (a.x < b->maxX() && b->x < a.maxX() && a.y < b->maxY() && b->y < a.maxY());
+}
+
+}  // namespace
+
+void Renderer::paintCommands(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
+                             const std::optional<layout::Rect>& only) {
   using namespace layout;
   int clips = 0;
   for (const DrawCommand& command : list.commands) {
-    switch (command.index()) {
-      case commandIndex<PushClip>(): {
-        const auto& clip = *std::get_if<PushClip>(&command);
+    switch (kindOf(command)) {
+      case CommandKind::pushClip: {
+        const auto& clip = std::get<PushClip>(command);
         cairo_save(cr);
-        roundedRect(cr, clip.rect, clip.cornerRadius);
+        roundedRectPath(cr, clip.rect, clip.cornerRadius);
         cairo_clip(cr);
         ++clips;
         break;
       }
-      case commandIndex<PopClip>():
+      case CommandKind::popClip:
         if (clips > 0) {
           cairo_restore(cr);
           --clips;
         }
         break;
-      case commandIndex<FillRect>(): {
-        const auto& fill = *std::get_if<FillRect>(&command);
-        setSource(cr, resolve(fill.color, appearance));
-        roundedRect(cr, fill.rect, fill.cornerRadius);
+      case CommandKind::fillRect: {
+        const auto& fill = std::get<FillRect>(command);
+        setSource(cr, render::resolve(fill.color, appearance));
+        roundedRectPath(cr, fill.rect, fill.cornerRadius);
         cairo_fill(cr);
         break;
       }
-      case commandIndex<FillCircle>(): {
-        const auto& circle = *std::get_if<FillCircle>(&command);
-        setSource(cr, resolve(circle.color, appearance));
+      case CommandKind::fillCircle: {
+        const auto& circle = std::get<FillCircle>(command);
+        setSource(cr, render::resolve(circle.color, appearance));
         cairo_new_sub_path(cr);
         cairo_arc(cr, circle.center.x, circle.center.y, circle.radius, 0, 2 * std::numbers::pi);
         cairo_fill(cr);
         break;
       }
-      case commandIndex<FillRadialGradient>():
-        fillGradient(cr, *std::get_if<FillRadialGradient>(&command), appearance);
+      case CommandKind::fillRadialGradient:
+        fillGradient(cr, std::get<FillRadialGradient>(command), appearance);
         break;
-      case commandIndex<DrawText>(): {
-        const auto& text = *std::get_if<DrawText>(&command);
+      case CommandKind::drawText: {
+        const auto& text = std::get<DrawText>(command);
+        if (!overlaps(text.box, only)) {
+          break;
+        }
         PangoLayout* line = text_->line(text.text, text.style);
         cairo_save(cr);
+        // Glyphs may overhang their line box a little (a descender's tip); a
+        // run of stacked marks may not go further.
+        const double room = text.box.height * kTextOverhang;
+        cairo_rectangle(cr, text.box.x - room, text.box.y - room, text.box.width + 2 * room,
+                        text.box.height + 2 * room);
+        cairo_clip(cr);
         cairo_translate(cr, text.box.x, text.box.y);
         cairo_scale(cr, text.scale, text.scale);
         cairo_move_to(cr, 0, 0);
-        setSource(cr, resolve(text.color, appearance));
+        setSource(cr, render::resolve(text.color, appearance));
         pango_cairo_show_layout(cr, line);
         cairo_restore(cr);
         break;
       }
-      case commandIndex<DrawSymbol>(): {
-        const auto& symbol = *std::get_if<DrawSymbol>(&command);
-        setSource(cr, resolve(symbol.color, appearance));
+      case CommandKind::drawSymbol: {
+        const auto& symbol = std::get<DrawSymbol>(command);
+        if (!overlaps(symbol.box, only)) {
+          break;
+        }
+        setSource(cr, render::resolve(symbol.color, appearance));
         drawSymbol(cr, symbol.name, symbol.box, symbol.weight);
         break;
       }
-      case commandIndex<LinkRegion>():
+      case CommandKind::linkRegion:
         break;  // for tap handling, not drawn
-      default:
-        break;
     }
   }
   for (; clips > 0; --clips) {
@@ -217,26 +250,38 @@ Expected<SurfacePtr, DrawError> renderImage(const ui::View& tree, const DrawOpti
   return surface;
 }
 
-Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& options,
-                                     ImageFormat format, const std::filesystem::path& out) {
+namespace {
+
+cairo_status_t appendTo(void* closure, const unsigned char* data, unsigned int length) {
+  static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+}  // namespace
+
+Expected<std::string, DrawError> encodeWidget(const ui::View& tree, const DrawOptions& options,
+                                              ImageFormat format) {
+  std::string bytes;
   if (format == ImageFormat::png) {
     auto image = renderImage(tree, options);
     if (!image) {
       return Unexpected(std::move(image).error());
     }
-    if (const cairo_status_t status = cairo_surface_write_to_png(image->get(), out.c_str());
+    if (const cairo_status_t status =
+            cairo_surface_write_to_png_stream(image->get(), appendTo, &bytes);
         status != CAIRO_STATUS_SUCCESS) {
-      return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+      return Unexpected(cairoError("cannot encode the PNG image", status));
     }
-    return {};
+    return bytes;
   }
 
   // Vector output is in points, so the scale does not apply.
   const layout::Size size = render::widgetSize(options.family);
-  SurfacePtr surface(cairo_svg_surface_create(out.c_str(), size.width, size.height));
+  SurfacePtr surface(
+      cairo_svg_surface_create_for_stream(appendTo, &bytes, size.width, size.height));
   if (const cairo_status_t status = cairo_surface_status(surface.get());
       status != CAIRO_STATUS_SUCCESS) {
-    return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+    return Unexpected(cairoError("cannot make the SVG image", status));
   }
   DrawOptions points = options;
   points.scale = 1;
@@ -250,9 +295,9 @@ Expected<void, DrawError> drawWidget(const ui::View& tree, const DrawOptions& op
   cairo_surface_finish(surface.get());
   if (const cairo_status_t status = cairo_surface_status(surface.get());
       status != CAIRO_STATUS_SUCCESS) {
-    return Unexpected(cairoError(("cannot write '" + out.string() + "'").c_str(), status));
+    return Unexpected(cairoError("cannot encode the SVG image", status));
   }
-  return {};
+  return bytes;
 }
 
 }  // namespace velto::host::cairo

@@ -5,8 +5,8 @@
 // point), SVG (points, whatever the scale) or a caller's Cairo context.
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include <cairo.h>
@@ -62,12 +62,22 @@ class Renderer {
   /// Paints laid-out commands into `cr`, whose user space is in points.
   void paint(cairo_t* cr, const layout::DrawList& list, Appearance appearance);
 
+  /// Repaints only `box` (in points, grown to whole device pixels) of a widget
+  /// that `list` painted into `cr` before: clears it and paints `list` clipped
+  /// to it, skipping texts and symbols outside it. What a tick needs after
+  /// LaidOutWidget::advanceTimers.
+  void paintBox(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
+                const layout::Rect& box);
+
   /// The measurer that layouts for paint() should use, so that their lines
   /// are shaped once.
   const PangoTextMeasurer& measurer() const { return *text_; }
   PangoTextMeasurer& measurer() { return *text_; }
 
  private:
+  void paintCommands(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
+                     const std::optional<layout::Rect>& only);
+
   std::unique_ptr<PangoTextMeasurer> text_;
 };
 
@@ -76,11 +86,9 @@ class Renderer {
 platform::foundation::Expected<SurfacePtr, DrawError> renderImage(const platform::ui::View& tree,
                                                                   const DrawOptions& options);
 
-/// Writes the widget to exactly `out` as PNG or SVG. The caller picks the path
-/// (and any temporary-file-and-rename around it).
-platform::foundation::Expected<void, DrawError> drawWidget(const platform::ui::View& tree,
-                                                           const DrawOptions& options,
-                                                           ImageFormat format,
-                                                           const std::filesystem::path& out);
+/// The widget as the bytes of a PNG or SVG file.
+platform::foundation::Expected<std::string, DrawError> encodeWidget(const platform::ui::View& tree,
+                                                                    const DrawOptions& options,
+                                                                    ImageFormat format);
 
 }  // namespace velto::host::cairo

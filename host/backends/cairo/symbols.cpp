@@ -5,6 +5,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "host/backends/cairo/rounded_rect.hpp"
+
 namespace velto::host::cairo {
 
 using platform::ui::Font;
@@ -34,17 +36,6 @@ double strokeWidth(Font::Weight weight) {
       return 0.115;
   }
   return 0.075;
-}
-
-void roundedRect(cairo_t* cr, double x, double y, double width, double height, double radius) {
-  const double r = std::min({radius, width / 2, height / 2});
-  const double pi = std::numbers::pi;
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + width - r, y + r, r, -pi / 2, 0);
-  cairo_arc(cr, x + width - r, y + height - r, r, 0, pi / 2);
-  cairo_arc(cr, x + r, y + height - r, r, pi / 2, pi);
-  cairo_arc(cr, x + r, y + r, r, pi, 3 * pi / 2);
-  cairo_close_path(cr);
 }
 
 void hourglass(cairo_t* cr, double weightStroke) {
@@ -126,19 +117,19 @@ void play(cairo_t* cr) {
 }
 
 void pause(cairo_t* cr) {
-  roundedRect(cr, 0.23, 0.15, 0.18, 0.7, 0.06);
-  roundedRect(cr, 0.59, 0.15, 0.18, 0.7, 0.06);
+  roundedRectPath(cr, {0.23, 0.15, 0.18, 0.7}, 0.06);
+  roundedRectPath(cr, {0.59, 0.15, 0.18, 0.7}, 0.06);
   cairo_fill(cr);
 }
 
 void stop(cairo_t* cr) {
-  roundedRect(cr, 0.19, 0.19, 0.62, 0.62, 0.13);
+  roundedRectPath(cr, {0.19, 0.19, 0.62, 0.62}, 0.13);
   cairo_fill(cr);
 }
 
 void unknown(cairo_t* cr, double stroke) {
   cairo_set_line_width(cr, stroke);
-  roundedRect(cr, 0.14, 0.14, 0.72, 0.72, 0.16);
+  roundedRectPath(cr, {0.14, 0.14, 0.72, 0.72}, 0.16);
   cairo_stroke(cr);
 }
 

@@ -1,0 +1,55 @@
+#pragma once
+
+// The widget's texts and buttons as ATK objects, children of the drawing area
+// that paints them, so screen readers can read the widget and press its buttons.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <atk/atk.h>
+#include <gtk/gtk.h>
+
+#include "host/backends/gtk/accessible_tree.hpp"
+#include "host/live/glib_source.hpp"
+
+namespace velto::host::gtk {
+
+/// Called when an assistive technology presses a button, with its URL.
+using PressLink = std::function<void(const std::string& url)>;
+
+/// A drawing area whose accessible object lists the nodes of an
+/// AccessibleChildren as its children. Returns a floating reference.
+GtkWidget* newAccessibleCanvas();
+
+/// One ATK object for a node; a button offers one action, "click", that calls
+/// `press` with its URL from the main loop. `canvas` (not owned) places it on screen.
+AtkObject* newAccessibleNode(const AccessibleNode& node, GtkWidget* canvas, PressLink press);
+
+/// Updates an object made by newAccessibleNode to `node`: a changed name is
+/// announced to assistive technologies.
+void updateAccessibleNode(AtkObject* object, const AccessibleNode& node);
+
+/// The accessible children of a canvas made by newAccessibleCanvas.
+class AccessibleChildren {
+ public:
+  AccessibleChildren(GtkWidget* canvas, PressLink press);
+  AccessibleChildren(const AccessibleChildren&) = delete;
+  AccessibleChildren& operator=(const AccessibleChildren&) = delete;
+  ~AccessibleChildren();
+
+  /// Shows `nodes`: the same shape (roles and URLs) only renames, another
+  /// replaces the children and says so.
+  void update(const std::vector<AccessibleNode>& nodes);
+
+  std::size_t size() const { return objects_.size(); }
+  AtkObject* at(std::size_t index) const { return objects_[index].get(); }
+
+ private:
+  GtkWidget* canvas_;
+  PressLink press_;
+  std::vector<AccessibleNode> nodes_;
+  std::vector<live::ObjectRef<AtkObject>> objects_;
+};
+
+}  // namespace velto::host::gtk

@@ -1,0 +1,121 @@
+#!/bin/bash
+# The desktop widget on Wayland as a layer surface, under sway's headless
+# backend: it appears in its corner with rounded corners over the background,
+# ticks only its readout, shows a new snapshot at once and ends cleanly on
+# SIGTERM. sway refuses to run as root, so as root the test runs it as an
+# unprivileged user that it creates when missing. Clicks go through the same
+# hit-testing that the X11 test drives.
+#
+# Usage: wayland_test.sh HOST DEFAULTS   (exit 77: a needed program is missing)
+
+HOST=$1
+DEFAULTS=$2
+. "$(dirname "$0")/common.sh"
+need sway grim convert
+
+SWAY_USER=velto-sway-test
+as_sway_user=()
+if [ "$(id -u)" -eq 0 ]; then
+  need runuser useradd
+  id "$SWAY_USER" >/dev/null 2>&1 \
+    || useradd --system --no-create-home --shell /usr/sbin/nologin "$SWAY_USER" \
+    || fail "cannot create the user $SWAY_USER for sway"
+  as_sway_user=(runuser -u "$SWAY_USER" --)
+fi
+
+host_pid=""
+sway_pid=""
+cleanup() {
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null
+  wait 2>/dev/null
+  if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
+}
+trap cleanup EXIT
+
+runtime="$WORK/runtime"
+mkdir -p "$runtime" "$WORK/sway-home"
+cat > "$WORK/sway.conf" <<CONFIG
+output HEADLESS-1 resolution 1024x768 position 0,0 bg #ffffff solid_color
+default_border none
+CONFIG
+if [ ${#as_sway_user[@]} -gt 0 ]; then
+  chown "$SWAY_USER" "$runtime" "$WORK/sway-home"
+fi
+chmod 700 "$runtime"
+
+"${as_sway_user[@]}" env -i PATH="$PATH" HOME="$WORK/sway-home" XDG_RUNTIME_DIR="$runtime" \
+  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
+  sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
+sway_pid=$!
+wait_for 20 bash -c "ls '$runtime' | grep -q '^wayland-[0-9]*$'" \
+  || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
+export XDG_RUNTIME_DIR="$runtime"
+export WAYLAND_DISPLAY=$(ls "$runtime" | grep '^wayland-[0-9]*$' | head -1)
+unset DISPLAY
+
+shot() { grim "$1" 2>>"$WORK/grim.log" || fail "grim failed: $(tail -1 "$WORK/grim.log")"; }
+
+echo "--- the widget appears as a layer surface in the top-right corner"
+snapshot running 754
+VELTO_LOG_REDRAWS=1 "$HOST" desktop --appearance dark --verbose 2>"$WORK/host.log" &
+host_pid=$!
+wait_for 20 grep -q '^velto-widget-host: button velto://toggle' "$WORK/host.log" \
+  || fail "no widget with buttons appeared: $(cat "$WORK/host.log")"
+grep -q 'layer surface' "$WORK/host.log" || fail "not a layer surface: $(head -1 "$WORK/host.log")"
+sleep 0.5
+X=$(( 1024 - 24 - 170 ))
+Y=24
+shot "$WORK/a.png"
+read -r r g b <<< "$(pixel "$WORK/a.png" $(( X + 85 )) $(( Y + 120 )))"
+[ "$r" -lt 110 ] || fail "no dark card at $X,$Y: $r $g $b"
+read -r r g b <<< "$(pixel "$WORK/a.png" $(( X - 2 )) $(( Y + 85 )))"
+[ "$r $g $b" = "255 255 255" ] || fail "the card reaches left of $X: $r $g $b"
+[ "$(pixel "$WORK/a.png" $(( X + 1 )) $(( Y + 1 )))" = "255 255 255" ] \
+  || fail "the corner is not see-through: $(pixel "$WORK/a.png" $(( X + 1 )) $(( Y + 1 )))"
+crop "$WORK/a.png" $(( X + 110 )) $(( Y + 5 )) 55 35 "$WORK/header.png"
+convert "$WORK/header.png" txt:- | grep -oE '\(([0-9]+),([0-9]+),([0-9]+)' | tr -d '(' |
+  awk -F, '$2 > $1 + 80 && $2 > $3 + 40 { found = 1 } END { exit !found }' \
+  || fail "no green status dot in the header"
+
+echo "--- a second later only the readout's box has changed"
+lines=$(wc -l < "$WORK/host.log")
+sleep 1.2
+shot "$WORK/b.png"
+diff=$(changed "$WORK/a.png" "$WORK/b.png")
+[ "$diff" != none ] || fail "nothing changed in a second"
+redraw=$(tail -n +$(( lines + 1 )) "$WORK/host.log" | grep '^velto-widget-host: redraw ' | tail -1 | awk '{print $3}')
+[ -n "$redraw" ] || fail "the host redrew nothing"
+read -r w h rx ry <<< "$(echo "$redraw" | tr 'x+' '  ')"
+[ $(( w * h )) -lt $(( 170 * 170 / 4 )) ] || fail "a tick redrew $redraw, most of the widget"
+inside "$diff" "${w}x${h}+$(( X + rx ))+$(( Y + ry ))" \
+  || fail "pixels changed at $diff, outside the redrawn box $redraw"
+echo "    changed $diff within the redrawn $redraw"
+
+echo "--- a paused snapshot shows at once and stops the ticking"
+snapshot paused 3600
+shown=""
+for _ in $(seq 30); do
+  shot "$WORK/c.png"
+  sleep 0.1
+  shot "$WORK/c2.png"
+  if [ "$(changed "$WORK/b.png" "$WORK/c.png")" != none ] \
+    && [ "$(changed "$WORK/c.png" "$WORK/c2.png")" = none ]; then shown=yes; break; fi
+done
+[ -n "$shown" ] || fail "the paused snapshot did not show"
+sleep 1.2
+shot "$WORK/d.png"
+[ "$(changed "$WORK/c.png" "$WORK/d.png")" = none ] \
+  || fail "a paused widget still changes: $(changed "$WORK/c.png" "$WORK/d.png")"
+
+echo "--- SIGTERM ends host and extension"
+extension=$(pgrep -P "$host_pid" || true)
+[ -n "$extension" ] || fail "no extension process under the host"
+kill -TERM "$host_pid"
+wait "$host_pid"
+status=$?
+host_pid=""
+[ "$status" -eq 0 ] || fail "the host ended with $status"
+wait_for 3 bash -c "! kill -0 $extension" || fail "the extension outlived the host"
+
+echo "PASS"
