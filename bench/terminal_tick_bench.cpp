@@ -23,6 +23,7 @@ namespace {
 
 namespace terminal = velto::host::terminal;
 namespace layout = velto::host::layout;
+namespace render = velto::host::render;
 using platform::foundation::Date;
 
 constexpr double kStart = 800'000'000;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
+#include <span>
 #include <string>
 #include <variant>
 #include <vector>
@@ -102,12 +104,13 @@ class Painter {
         base_(blend(
             {}, render::resolve(platform::ui::Color::windowBackground(), options.appearance))) {}
 
-  CellGrid paint(const layout::DrawList& list) && {
-    for (const layout::DrawCommand& command : list.commands) {
+  void run(std::span<const layout::DrawCommand> commands) {
+    for (const layout::DrawCommand& command : commands) {
       std::visit([this](const auto& c) { draw(c); }, command);
     }
-    return std::move(grid_);
   }
+
+  CellGrid take() && { return std::move(grid_); }
 
  private:
   void draw(const layout::PushClip& clip) {
@@ -325,7 +328,42 @@ Rgb blend(Rgb base, const render::Rgba& top) {
 }
 
 CellGrid paintCells(const layout::DrawList& list, const PaintOptions& options) {
-  return Painter(list, options).paint(list);
+  Painter painter(list, options);
+  painter.run(list.commands);
+  return std::move(painter).take();
+}
+
+struct CellPainter::Backdrop {
+  layout::Size size;
+  PaintOptions options;
+  std::vector<layout::DrawCommand> commands;
+  Painter painter;
+};
+
+CellPainter::CellPainter() = default;
+CellPainter::~CellPainter() = default;
+CellPainter::CellPainter(CellPainter&&) noexcept = default;
+CellPainter& CellPainter::operator=(CellPainter&&) noexcept = default;
+
+CellGrid CellPainter::paint(const layout::DrawList& list, const PaintOptions& options) {
+  // The backdrop: the clips, fills and gradients before the first text, symbol or circle.
+  const auto end = std::find_if(list.commands.begin(), list.commands.end(), [](const auto& c) {
+    return !std::holds_alternative<layout::PushClip>(c)
+           && !std::holds_alternative<layout::FillRect>(c)
+           && !std::holds_alternative<layout::FillRadialGradient>(c);
+  });
+  const std::span<const layout::DrawCommand> backdrop(list.commands.begin(), end);
+  if (!backdrop_ || backdrop_->size != list.size || backdrop_->options != options
+      || !std::equal(backdrop.begin(), backdrop.end(), backdrop_->commands.begin(),
+                     backdrop_->commands.end())) {
+    Painter painter(list, options);
+    painter.run(backdrop);
+    backdrop_ = std::make_unique<Backdrop>(
+        Backdrop{list.size, options, {backdrop.begin(), backdrop.end()}, std::move(painter)});
+  }
+  Painter painter = backdrop_->painter;
+  painter.run(std::span<const layout::DrawCommand>(end, list.commands.end()));
+  return std::move(painter).take();
 }
 
 }  // namespace velto::host::terminal

@@ -18,6 +18,8 @@
 // with opaque colours; the appearance's window colour stands in beneath
 // cells nothing painted.
 
+#include <memory>
+
 #include "host/backends/terminal/cell_grid.hpp"
 #include "host/layout/draw_command.hpp"
 #include "host/render/palette.hpp"
@@ -28,10 +30,29 @@ struct PaintOptions {
   render::Appearance appearance = render::Appearance::dark;
   /// A placeholder: every cell of a text shows a block in the text's colour.
   bool redacted = false;
+  friend constexpr bool operator==(const PaintOptions&, const PaintOptions&) = default;
 };
 
 /// The cells of `list`, a grid of cellsFor(list.size).
 CellGrid paintCells(const layout::DrawList& list, const PaintOptions& options);
+
+/// paintCells for one list after another: the cells that the leading clips,
+/// fills and gradients leave are kept and reused while those commands stay the
+/// same, as they do from one tick to the next, and they are most of the work.
+class CellPainter {
+ public:
+  CellPainter();
+  ~CellPainter();
+  CellPainter(CellPainter&&) noexcept;
+  CellPainter& operator=(CellPainter&&) noexcept;
+
+  /// What paintCells(list, options) gives.
+  CellGrid paint(const layout::DrawList& list, const PaintOptions& options);
+
+ private:
+  struct Backdrop;
+  std::unique_ptr<Backdrop> backdrop_;
+};
 
 /// `top` blended over `base`.
 Rgb blend(Rgb base, const render::Rgba& top);

@@ -203,3 +203,52 @@ TEST(Blend, MixesByAlpha) {
 
 }  // namespace
 }  // namespace velto::host::terminal
+
+namespace velto::host::terminal {
+namespace {
+
+bool sameGrid(const CellGrid& a, const CellGrid& b) {
+  if (a.size() != b.size()) {
+    return false;
+  }
+  for (int row = 0; row < a.size().rows; ++row) {
+    for (int column = 0; column < a.size().columns; ++column) {
+      if (!a.sameCell(a.at(column, row), b, b.at(column, row))) {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+TEST(CellPainter, PaintsWhatPaintCellsPaintsWhateverCameBefore) {
+  const CellMeasurer measurer;
+  const auto listFor = [&](const SceneSpec& spec, layout::Size size, double instant) {
+    return *layout::layoutWidget(
+        testing::widgetTree(spec),
+        {size, render::kContentMargin, render::kWidgetCornerRadius, Date(instant)}, measurer);
+  };
+  SceneSpec other = paused();
+  other.project = "Other";
+  const struct {
+    layout::DrawList list;
+    PaintOptions options;
+  } steps[] = {
+      {listFor(running(), kSmall, kNow), {}},
+      {listFor(running(), kSmall, kNow + 1), {}},
+      {listFor(running(), kSmall, kNow + 2), {Appearance::light, false}},
+      {listFor(running(), kSmall, kNow + 3), {Appearance::light, true}},
+      {listFor(other, kSmall, kNow), {}},
+      {listFor(running(), kMedium, kNow), {}},
+      {listFor(running(), kSmall, kNow + 4), {}},
+  };
+  CellPainter painter;
+  for (std::size_t i = 0; i < std::size(steps); ++i) {
+    EXPECT_TRUE(sameGrid(paintCells(steps[i].list, steps[i].options),
+                         painter.paint(steps[i].list, steps[i].options)))
+        << i;
+  }
+}
+
+}  // namespace
+}  // namespace velto::host::terminal

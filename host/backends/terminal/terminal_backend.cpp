@@ -71,7 +71,7 @@ std::optional<std::string> TerminalBackend::linkForKey(Key key) const {
   return showsLink(url) ? std::optional<std::string>(url) : std::nullopt;
 }
 
-CellGrid TerminalBackend::widgetCells() const {
+CellGrid TerminalBackend::widgetCells() {
   if (!scene_) {
     return {};
   }
@@ -85,7 +85,7 @@ CellGrid TerminalBackend::widgetCells() const {
                  grid.size().columns);
     return grid;
   }
-  return paintCells(*list, PaintOptions{options_.appearance, scene_->redacted});
+  return painter_.paint(*list, PaintOptions{options_.appearance, scene_->redacted});
 }
 
 void TerminalBackend::render() {

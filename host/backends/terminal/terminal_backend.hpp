@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "host/backends/terminal/cell_measurer.hpp"
+#include "host/backends/terminal/cell_painter.hpp"
 #include "host/backends/terminal/key_decoder.hpp"
 #include "host/backends/terminal/screen_layout.hpp"
 #include "host/backends/terminal/screen_writer.hpp"
@@ -73,7 +74,7 @@ class TerminalBackend final : public live::Backend {
   void render();
   /// Repaints just the widget, in place, and writes what changed inside it.
   void renderWidget();
-  CellGrid widgetCells() const;
+  CellGrid widgetCells();
   void write(const std::string& bytes);
 
   ByteSink sink_;
@@ -81,6 +82,7 @@ class TerminalBackend final : public live::Backend {
   TerminalOptions options_;
   ScreenWriter writer_;
   CellMeasurer measurer_;
+  CellPainter painter_;
   std::optional<live::Scene> scene_;
   platform::foundation::Date instant_;
   std::string status_;
