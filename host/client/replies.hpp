@@ -3,31 +3,22 @@
 // Typed results of the extension's replies, read from the JSON-RPC result.
 
 #include <string>
-#include <vector>
+#include <string_view>
 
 #include <nlohmann/json.hpp>
 
 #include "host/scheduler/view_timeline.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
 
 /// One widget that the extension declares.
-struct WidgetDescription {
-  std::string kind;
-  std::string displayName;
-  std::string description;
-  std::vector<platform::widgets::WidgetFamily> supportedFamilies;
-
-  friend bool operator==(const WidgetDescription&, const WidgetDescription&) = default;
-};
+using WidgetDescription = platform::widgets::protocol::WidgetInfo;
 
 /// The result of `initialize`.
-struct InitializeResult {
-  int protocolVersion = 0;
-  std::vector<WidgetDescription> widgets;
-};
+using InitializeResult = platform::widgets::protocol::InitializeResult;
 
 /// The params of `initialize` for the protocol version this host speaks.
 nlohmann::json initializeParams();
@@ -38,9 +29,9 @@ nlohmann::json widgetParams(std::string_view kind, platform::widgets::WidgetFami
 platform::foundation::Expected<InitializeResult, std::string> decodeInitialize(
     const nlohmann::json& result);
 
-/// Reads a `placeholder` or `snapshot` result: `{"entry": …}`.
+/// Reads a `placeholder` or `snapshot` result, `{"entry": …}`, answering `method`.
 platform::foundation::Expected<ViewEntry, std::string> decodeEntryResult(
-    const nlohmann::json& result);
+    const nlohmann::json& result, std::string_view method = "placeholder");
 
 /// Reads a `timeline` result: `{"entries": […], "policy": …}`.
 platform::foundation::Expected<ViewTimeline, std::string> decodeTimeline(

@@ -13,16 +13,12 @@
 #include <nlohmann/json.hpp>
 
 #include "platform/foundation/expected.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
 /// An error reply's object: its code and its message for a person.
-struct RpcError {
-  std::int64_t code = 0;
-  std::string message;
-
-  friend bool operator==(const RpcError&, const RpcError&) = default;
-};
+using RpcError = platform::widgets::protocol::RpcError;
 
 /// A request ready to send: its id, and its line, newline included.
 struct RpcRequest {
@@ -77,6 +73,10 @@ class RpcClient {
   platform::foundation::Expected<RpcRequest, RpcFault> request(std::string_view method,
                                                                nlohmann::json params, Instant now);
 
+  /// The same for typed params, which name their method.
+  platform::foundation::Expected<RpcRequest, RpcFault> request(
+      const platform::widgets::protocol::RequestParams& params, Instant now);
+
   /// Matches one line received at `now` (no newline) to the oldest pending
   /// request. Anything that is not that request's reply, or comes after its
   /// deadline, is a fault; the pending requests are then left as they were, for
@@ -98,6 +98,9 @@ class RpcClient {
   std::size_t pendingCount() const { return pending_.size(); }
 
  private:
+  platform::foundation::Expected<std::int64_t, RpcFault> enqueue(std::string_view method,
+                                                                 Instant now);
+
   struct Pending {
     std::int64_t id;
     std::string method;

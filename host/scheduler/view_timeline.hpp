@@ -1,23 +1,14 @@
 #pragma once
 
-#include <vector>
-
-#include "platform/foundation/date.hpp"
-#include "platform/ui/view.hpp"
-#include "platform/widgets/timeline.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
 /// An entry as the host receives it: from `date` on, show `view` (the widget's
 /// tree for one family, container background included).
-struct ViewEntry {
-  platform::foundation::Date date;
-  platform::ui::View view;
+using ViewEntry = platform::widgets::protocol::EntryMessage;
 
-  friend bool operator==(const ViewEntry&, const ViewEntry&) = default;
-};
-
-/// A timeline as the host keeps it.
-using ViewTimeline = platform::widgets::Timeline<ViewEntry>;
+/// A timeline as the host keeps it: entries in the order given, and its reload policy.
+using ViewTimeline = platform::widgets::protocol::TimelineMessage;
 
 }  // namespace velto::host
