@@ -20,6 +20,7 @@
 #include "host/app/list_command.hpp"
 #include "host/app/pending_output.hpp"
 #include "host/app/render_command.hpp"
+#include "host/app/terminal_arguments.hpp"
 #include "platform/foundation/clock.hpp"
 #include "velto/version.hpp"
 
@@ -188,7 +189,7 @@ int main(int argc, char** argv) {
   // A vanished extension must end a write with EPIPE, not end the host.
   ::signal(SIGPIPE, SIG_IGN);
   CLI::App app("Draws the Velto timer widget from its extension.", kProgram);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
   app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   RenderArguments renderArguments;
   addRenderCommand(app, renderArguments);
@@ -197,6 +198,8 @@ int main(int argc, char** argv) {
   velto::host::GalleryOption galleryOption(app);
   DesktopArguments desktopArguments;
   CLI::App* desktop = addDesktopCommand(app, desktopArguments);
+  velto::host::TerminalArguments terminalArguments;
+  CLI::App* terminal = velto::host::addTerminalCommand(app, terminalArguments);
 
   try {
     app.parse(argc, argv);
@@ -228,6 +231,11 @@ int main(int argc, char** argv) {
   }
   if (desktop->parsed()) {
     return velto::host::runDesktop(argc, argv, desktopRequest(desktopArguments));
+  }
+  // With no subcommand the widget shows live, in this terminal.
+  if (terminal->parsed() || app.get_subcommands().empty()) {
+    const auto outcome = velto::host::runTerminal(velto::host::terminalRequest(terminalArguments));
+    return outcome.message.empty() ? outcome.status : fail(outcome.status, outcome.message);
   }
   auto request = renderRequest(renderArguments);
   if (const auto* usage = std::get_if<std::string>(&request)) {

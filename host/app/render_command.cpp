@@ -4,8 +4,8 @@
 
 #include <sysexits.h>
 
-#include "host/app/extension_session.hpp"
 #include "host/app/pending_output.hpp"
+#include "host/live/extension_query.hpp"
 #include "host/scheduler/entry_on_display.hpp"
 
 namespace velto::host {
@@ -51,9 +51,9 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
   }
 
   std::vector<std::string> images;
-  auto session = ExtensionSession::start(request.extension);
+  auto session = live::ExtensionQuery::start(request.extension);
   if (!session) {
-    return RenderFailure{EX_UNAVAILABLE, session.error().message};
+    return RenderFailure{EX_UNAVAILABLE, session.error()};
   }
   for (auto& [family, output] : outputs) {
     const auto& supported = session->widget().supportedFamilies;
@@ -62,20 +62,20 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
                                          + "' does not come in the size '" + shortFamilyName(family)
                                          + "'"};
     }
-    std::optional<HostEntry> shown;
+    std::optional<ViewEntry> shown;
     if (request.placeholder) {
       auto entry = session->placeholder(family);
       if (!entry) {
-        return RenderFailure{EX_PROTOCOL, entry.error().message};
+        return RenderFailure{EX_PROTOCOL, entry.error()};
       }
       shown = std::move(*entry);
     } else {
       auto timeline = session->timeline(family);
       if (!timeline) {
-        return RenderFailure{EX_PROTOCOL, timeline.error().message};
+        return RenderFailure{EX_PROTOCOL, timeline.error()};
       }
       const auto index =
-          entryOnDisplay(std::span<const HostEntry>(timeline->entries), request.instant);
+          entryOnDisplay(std::span<const ViewEntry>(timeline->entries), request.instant);
       if (!index) {
         return RenderFailure{EX_PROTOCOL, "the extension's timeline holds no entry to draw"};
       }

@@ -1,0 +1,200 @@
+// The live widget as a person sees it: velto-widget-host terminal inside tmux,
+// with a private tmux server, home and defaults folder, and a `velto:` handler
+// registered the desktop's way. Every wait polls with short sleeps up to a
+// generous bound; nothing asserts on how fast anything happens.
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <regex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "tests/support/program_run.hpp"
+
+namespace {
+
+namespace fs = std::filesystem;
+using velto::test_support::runProgram;
+
+constexpr auto kPatience = std::chrono::seconds(40);
+const std::regex kReadout(R"((\d\d):(\d\d):(\d\d))");
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Polls `done` every 50 ms until it holds or the patience runs out.
+bool eventually(const std::function<bool()>& done) {
+  const auto deadline = std::chrono::steady_clock::now() + kPatience;
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return true;
+}
+
+std::string quote(const std::string& word) {
+  std::string quoted = "'";
+  for (char c : word) {
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return quoted + "'";
+}
+
+double secondsSince2001() {
+  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()
+         - 978307200.0;
+}
+
+class LiveTerminal : public ::testing::Test {
+ protected:
+  LiveTerminal() {
+    char folder[] = "/tmp/velto-e2e-XXXXXX";
+    root_ = ::mkdtemp(folder);
+    for (const char* sub : {"home", "config", "data/applications"}) {
+      fs::create_directories(root_ / sub);
+    }
+    // A `velto:` handler that writes down every URL it is given.
+    const fs::path handler = root_ / "handler";
+    std::ofstream(handler) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " << quote(opened().string())
+                           << "\n";
+    fs::permissions(handler, fs::perms::owner_all);
+    std::ofstream(root_ / "data/applications/velto-handler.desktop")
+        << "[Desktop Entry]\nType=Application\nName=Velto handler\nExec=" << handler.string()
+        << " %u\nMimeType=x-scheme-handler/velto;\nNoDisplay=true\n";
+    std::ofstream(root_ / "config/mimeapps.list")
+        << "[Default Applications]\nx-scheme-handler/velto=velto-handler.desktop\n";
+  }
+  ~LiveTerminal() override {
+    tmux({"kill-server"});
+    fs::remove_all(root_);
+  }
+
+  fs::path opened() const { return root_ / "opened"; }
+  fs::path hostLog() const { return root_ / "host.log"; }
+
+  std::vector<std::string> environment() const {
+    return {"HOME=" + (root_ / "home").string(),
+            "XDG_CONFIG_HOME=" + (root_ / "config").string(),
+            "XDG_DATA_HOME=" + (root_ / "data").string(),
+            "TERM=xterm-256color",
+            "GTK_THEME=",
+            "NO_COLOR="};
+  }
+
+  velto::test_support::ProgramRun tmux(std::vector<std::string> arguments) const {
+    arguments.insert(arguments.begin(), {"-S", (root_ / "tmux.sock").string(), "-f", "/dev/null"});
+    return runProgram("/usr/bin/tmux", arguments);
+  }
+
+  void writeSnapshot(const std::string& state, const std::string& project, double elapsed) {
+    const std::string json =
+        "{\"state\":\"" + state + "\",\"projectName\":\"" + project
+        + "\",\"elapsedSeconds\":" + std::to_string(elapsed)
+        + ",\"todaySeconds\":600,\"updatedAt\":" + std::to_string(secondsSince2001()) + "}";
+    std::vector<std::string> command = environment();
+    command.insert(command.end(), {VELTO_DEFAULTS_TOOL, "write", "group.app.velto",
+                                   "velto.sharedTimerSnapshot", "--data", json});
+    const auto run = runProgram("/usr/bin/env", command);
+    ASSERT_EQ(0, run.status) << run.err;
+  }
+
+  void startHost() {
+    std::string command = "exec env";
+    for (const auto& variable : environment()) {
+      command += " " + quote(variable);
+    }
+    command += " " + quote(VELTO_WIDGET_HOST) + " terminal --appearance dark --verbose 2>"
+               + quote(hostLog().string());
+    const auto run = tmux({"new-session", "-d", "-x", "80", "-y", "24", "-s", "widget", command});
+    ASSERT_EQ(0, run.status) << run.err;
+  }
+
+  std::string screen() const { return tmux({"capture-pane", "-p", "-t", "widget"}).out; }
+
+  // The readout on screen, as seconds, if one shows.
+  std::optional<int> readout() const {
+    const std::string text = screen();
+    std::smatch match;
+    if (!std::regex_search(text, match, kReadout)) {
+      return std::nullopt;
+    }
+    return std::stoi(match[1]) * 3600 + std::stoi(match[2]) * 60 + std::stoi(match[3]);
+  }
+
+  bool readoutAdvancesFrom(int from) {
+    return eventually([&] {
+      const auto now = readout();
+      return now && *now > from;
+    });
+  }
+
+  // The extension's pid from the last start the host logged.
+  std::optional<pid_t> extensionPid() const {
+    const std::string log = readFile(hostLog());
+    const std::regex started(R"(started the extension \(pid (\d+)\))");
+    std::optional<pid_t> pid;
+    for (auto it = std::sregex_iterator(log.begin(), log.end(), started);
+         it != std::sregex_iterator(); ++it) {
+      pid = std::stoi((*it)[1]);
+    }
+    return pid;
+  }
+
+  fs::path root_;
+};
+
+TEST_F(LiveTerminal, FollowsTheSnapshotSurvivesAKilledExtensionAndOpensLinks) {
+  writeSnapshot("running", "Deep Work", 100);
+  startHost();
+
+  // It ticks.
+  ASSERT_TRUE(eventually([&] { return screen().find("Deep Work") != std::string::npos; }))
+      << screen() << readFile(hostLog());
+  ASSERT_TRUE(eventually([&] { return readout() && *readout() >= 100; })) << screen();
+  const int first = *readout();
+  ASSERT_TRUE(readoutAdvancesFrom(first)) << screen();
+
+  // A new snapshot shows up without waiting for the reload date.
+  writeSnapshot("paused", "Paused Work", 3661);
+  ASSERT_TRUE(eventually([&] {
+    const std::string text = screen();
+    return text.find("Paused Work") != std::string::npos
+           && text.find("01:01:01") != std::string::npos;
+  })) << screen();
+
+  // Running again; then the extension is killed and the readout goes on.
+  writeSnapshot("running", "Again", 200);
+  ASSERT_TRUE(eventually([&] { return screen().find("Again") != std::string::npos; })) << screen();
+  const auto victim = extensionPid();
+  ASSERT_TRUE(victim.has_value()) << readFile(hostLog());
+  ASSERT_EQ(0, ::kill(*victim, SIGKILL));
+  ASSERT_TRUE(eventually([&] { return extensionPid() != victim; })) << readFile(hostLog());
+  const int beforeRestart = readout().value_or(0);
+  ASSERT_TRUE(readoutAdvancesFrom(beforeRestart)) << screen();
+  EXPECT_NE(std::string::npos, screen().find("Again"));
+
+  // t presses the toggle button: the desktop's handler receives its URL.
+  tmux({"send-keys", "-t", "widget", "t"});
+  ASSERT_TRUE(eventually([&] { return readFile(opened()) == "velto://toggle\n"; }))
+      << readFile(opened()) << readFile(hostLog());
+
+  // q ends the host, and with it the extension.
+  const auto last = extensionPid();
+  tmux({"send-keys", "-t", "widget", "q"});
+  EXPECT_TRUE(eventually([&] { return tmux({"has-session", "-t", "widget"}).status != 0; }));
+  EXPECT_TRUE(eventually([&] { return last && ::kill(*last, 0) != 0; }));
+}
+
+}  // namespace
