@@ -2,8 +2,10 @@
 // surface, beside its floor: the same picture drawn by hand with Cairo and
 // Pango (one reused PangoLayout, fonts and attributes made up front, the glow
 // pattern kept), measured in one run. Two more measure the layout's share alone
-// and encoding the surface as PNG. After the table it prints the drawing's time
-// as a multiple of the floor.
+// and encoding the surface as PNG. Two more set a live tick (the timer text
+// advanced and its box painted again) beside a full frame (laid out and painted
+// afresh). After the table it prints the drawing's time as a multiple of the
+// floor, and the tick's as a share of the full frame.
 
 #include <algorithm>
 #include <array>
@@ -29,6 +31,7 @@
 #include "host/backends/cairo/pango_text.hpp"
 #include "host/backends/cairo/renderer.hpp"
 #include "host/backends/cairo/symbols.hpp"
+#include "host/layout/laid_out_widget.hpp"
 #include "host/layout/layout.hpp"
 #include "host/render/metrics.hpp"
 
@@ -281,6 +284,51 @@ void layoutOnly(benchmark::State& state, Fixture& f) {
   }
 }
 
+/// A full frame as the live host drew one before ticks: lay the entry out
+/// afresh and paint all of it, one second later each time.
+void fullFrame(benchmark::State& state, Fixture& f) {
+  Canvas canvas;
+  cairo_scale(canvas.cr.get(), 2, 2);
+  double instant = f.scene.options.instant.timeIntervalSinceReferenceDate();
+  for (auto _ : state) {
+    instant += 1;
+    f.renderer.measurer().beginFrame();
+    auto widget = layout::LaidOutWidget::make(
+        f.tree, render::widgetCanvas(f.scene.options.family, platform::foundation::Date(instant)),
+        f.renderer.measurer());
+    canvas.clear();
+    f.renderer.paint(canvas.cr.get(), widget->drawList(), f.scene.options.appearance);
+    cairo_surface_flush(canvas.surface.get());
+    benchmark::ClobberMemory();
+  }
+}
+
+/// A tick: the laid-out entry advances its timer a second and only the
+/// readout's box is painted again.
+void tick(benchmark::State& state, Fixture& f) {
+  Canvas canvas;
+  cairo_scale(canvas.cr.get(), 2, 2);
+  double instant = f.scene.options.instant.timeIntervalSinceReferenceDate();
+  auto widget = layout::LaidOutWidget::make(
+      f.tree, render::widgetCanvas(f.scene.options.family, platform::foundation::Date(instant)),
+      f.renderer.measurer());
+  f.renderer.paint(canvas.cr.get(), widget->drawList(), f.scene.options.appearance);
+  std::size_t boxes = 0;
+  for (auto _ : state) {
+    instant += 1;
+    f.renderer.measurer().beginFrame();
+    for (const layout::Rect& box :
+         widget->advanceTimers(platform::foundation::Date(instant), f.renderer.measurer())) {
+      f.renderer.paintBox(canvas.cr.get(), widget->drawList(), f.scene.options.appearance, box);
+      ++boxes;
+    }
+    cairo_surface_flush(canvas.surface.get());
+    benchmark::ClobberMemory();
+  }
+  state.counters["boxes"] =
+      benchmark::Counter(static_cast<double>(boxes), benchmark::Counter::kAvgIterations);
+}
+
 cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
   auto* out = static_cast<std::vector<unsigned char>*>(closure);
   out->insert(out->end(), data, data + length);
@@ -321,12 +369,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
     }
   }
 
-  void printRatio(const char* measured, const char* floor) const {
+  void printRatio(const char* what, const char* measured, const char* against,
+                  const char* base) const {
     const auto m = times_.find(measured);
-    const auto f = times_.find(floor);
+    const auto f = times_.find(base);
     if (m != times_.end() && f != times_.end() && f->second.cpu > 0 && f->second.real > 0) {
-      std::printf("widget %.0f us / floor %.0f us = %.2fx CPU time (wall clock %.2fx)\n",
-                  m->second.cpu, f->second.cpu, m->second.cpu / f->second.cpu,
+      std::printf("%s %.0f us / %s %.0f us = %.2fx CPU time (wall clock %.2fx)\n", what,
+                  m->second.cpu, against, f->second.cpu, m->second.cpu / f->second.cpu,
                   m->second.real / f->second.real);
     }
   }
@@ -356,10 +405,14 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMicrosecond);
   benchmark::RegisterBenchmark("BM_EncodePng", encodePng, std::ref(f))
       ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_FullFrame", fullFrame, std::ref(f))
+      ->Unit(benchmark::kMicrosecond);
+  benchmark::RegisterBenchmark("BM_Tick", tick, std::ref(f))->Unit(benchmark::kMicrosecond);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   std::printf("\n");
-  reporter.printRatio("BM_WidgetDraw", "BM_FloorDraw");
+  reporter.printRatio("widget", "BM_WidgetDraw", "floor", "BM_FloorDraw");
+  reporter.printRatio("tick", "BM_Tick", "full frame", "BM_FullFrame");
   benchmark::Shutdown();
   return 0;
 }

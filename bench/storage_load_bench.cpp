@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -99,10 +100,34 @@ void BM_LoadXML(benchmark::State& state) {
   writeXMLDomain();
   loadSnapshot(state);
 }
+// One read-modify-write of the snapshot, as each velto-timer command makes: lock,
+// stale-file sweep, strict read, binary write, fsync and rename.
+void BM_UpdateSnapshot(benchmark::State& state) {
+  writeBinaryDomain();
+  const platform::foundation::DefaultsValue next{
+      platform::foundation::DefaultsValueType::data,
+      platform::foundation::Bytes(kTypicalSnapshot.begin(), kTypicalSnapshot.end())};
+  for (auto _ : state) {
+    const auto updated = platform::foundation::updateDefaultsValue(
+        SharedTimerStorage::kAppGroupSuiteName, SharedTimerStorage::kSnapshotKey,
+        [&next](const std::optional<platform::foundation::DefaultsValue>& current)
+            -> platform::foundation::Expected<std::optional<platform::foundation::DefaultsValue>,
+                                              platform::foundation::DefaultsError> {
+          benchmark::DoNotOptimize(current);
+          return std::optional(next);
+        });
+    if (!updated) {
+      state.SkipWithError(updated.error().message.c_str());
+      break;
+    }
+  }
+}
+
 BENCHMARK(BM_FloorBinary);
 BENCHMARK(BM_LoadBinary);
 BENCHMARK(BM_FloorXML);
 BENCHMARK(BM_LoadXML);
+BENCHMARK(BM_UpdateSnapshot);
 
 }  // namespace
 

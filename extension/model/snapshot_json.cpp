@@ -7,6 +7,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/foundation/json_parse.hpp"
+
 namespace velto::model {
 namespace {
 
@@ -205,9 +207,9 @@ std::string_view jsonKey(SnapshotKey key) {
 }
 
 Expected<SharedTimerSnapshot, SnapshotDecodingError> decodeSnapshot(std::string_view text) {
-  // The parser reads a raw NUL as the end of input, so `{…}` NUL garbage would
-  // pass; JSON text can never hold one.
-  if (text.empty() || text.find('\0') != std::string_view::npos) {
+  // The parser takes a raw NUL for the end of the text; it skips a leading
+  // byte-order mark itself.
+  if (text.empty() || platform::foundation::refuseNulBytes(text)) {
     return failure(DecodeKind::notJSON, std::nullopt);
   }
   SnapshotReader reader;

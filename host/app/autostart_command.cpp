@@ -21,7 +21,9 @@ namespace {
 
 constexpr std::string_view kProgram = "velto-widget-host";
 
-bool isAbsolute(const char* folder) { return folder != nullptr && folder[0] == '/'; }
+bool isAbsolute(const char* folder) {
+  return folder != nullptr && folder[0] == '/';
+}
 
 // Characters that the Exec key's rules allow only inside a quoted argument.
 constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
@@ -134,10 +136,10 @@ AutostartOutcome enableAutostart(const std::filesystem::path& file,
                                  std::span<const std::string> desktopArguments,
                                  const UnitEnabled& unitEnabled) {
   if (unitEnabled()) {
-    return {EX_UNAVAILABLE,
-            "systemd already starts the widget at login (the user unit " + std::string(kSystemdUnit)
-                + " is enabled); run 'systemctl --user disable --now " + kSystemdUnit
-                + "' first, or keep that instead"};
+    return {EX_UNAVAILABLE, "systemd already starts the widget at login (the user unit "
+                                + std::string(kSystemdUnit)
+                                + " is enabled); run 'systemctl --user disable --now "
+                                + kSystemdUnit + "' first, or keep that instead"};
   }
   const auto entry = autostartEntry(program, desktopArguments);
   if (!entry) {
@@ -203,7 +205,9 @@ AutostartCommand::AutostartCommand(CLI::App& program) {
       "enable", "Write the XDG autostart entry that runs 'desktop' with these options");
   enable_->add_option("--family", family_, "Size to show: small or medium")
       ->check(CLI::IsMember({"small", "medium"}));
-  enable_->add_option("--position", position_, "Corner: top-right, top-left, bottom-right or bottom-left")
+  enable_
+      ->add_option("--position", position_,
+                   "Corner: top-right, top-left, bottom-right or bottom-left")
       ->check(CLI::IsMember({"top-right", "top-left", "bottom-right", "bottom-left"}));
   enable_->add_option("--margin", margin_, "Distance from the corner's edges in points")
       ->check(CLI::Range(0.0, 10000.0));
@@ -216,7 +220,9 @@ AutostartCommand::AutostartCommand(CLI::App& program) {
   status_ = command_->add_subcommand("status", "Say how the widget starts at login, if at all");
 }
 
-bool AutostartCommand::chosen() const { return command_->parsed(); }
+bool AutostartCommand::chosen() const {
+  return command_->parsed();
+}
 
 std::vector<std::string> AutostartCommand::desktopArguments() const {
   std::vector<std::string> arguments;
@@ -248,8 +254,9 @@ std::vector<std::string> AutostartCommand::desktopArguments() const {
 int AutostartCommand::run() const {
   const auto file = autostartFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
   if (!file) {
-    return report({EX_CONFIG, "no autostart folder: neither XDG_CONFIG_HOME nor HOME is an "
-                              "absolute path"});
+    return report({EX_CONFIG,
+                   "no autostart folder: neither XDG_CONFIG_HOME nor HOME is an "
+                   "absolute path"});
   }
   if (disable_->parsed()) {
     return report(disableAutostart(*file));

@@ -25,8 +25,7 @@ inline constexpr const char* kSystemdUnit = "velto-widget";
 /// `${XDG_CONFIG_HOME:-$HOME/.config}/autostart/velto-widget-host.desktop`; a
 /// relative or empty XDG_CONFIG_HOME is ignored, as the XDG rules say. Nothing when
 /// neither gives an absolute folder.
-std::optional<std::filesystem::path> autostartFilePath(const char* xdgConfigHome,
-                                                       const char* home);
+std::optional<std::filesystem::path> autostartFilePath(const char* xdgConfigHome, const char* home);
 
 /// One argument as a desktop entry's Exec key needs it: quoted when it holds a
 /// reserved character, `%` doubled, and escaped again for the file's string
@@ -62,8 +61,7 @@ AutostartOutcome enableAutostart(const std::filesystem::path& file,
 AutostartOutcome disableAutostart(const std::filesystem::path& file);
 
 /// Says which way, if any, starts the widget at login.
-AutostartOutcome autostartStatus(const std::filesystem::path& file,
-                                 const UnitEnabled& unitEnabled);
+AutostartOutcome autostartStatus(const std::filesystem::path& file, const UnitEnabled& unitEnabled);
 
 /// The `autostart` command with `enable` (taking the desktop command's options),
 /// `disable` and `status`.

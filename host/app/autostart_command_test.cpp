@@ -30,7 +30,8 @@ TEST(AutostartFilePath, FollowsTheXdgRules) {
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.expected, autostartFilePath(c.xdgConfigHome, c.home))
-        << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << " / " << (c.home ? c.home : "(unset)");
+        << (c.xdgConfigHome ? c.xdgConfigHome : "(unset)") << " / "
+        << (c.home ? c.home : "(unset)");
   }
 }
 
@@ -57,7 +58,9 @@ TEST(ExecArgument, QuotesAndEscapesAsDesktopEntriesRequire) {
 }
 
 TEST(ExecArgument, RefusesWhatNoExecLineCanCarry) {
-  for (const std::string argument : {"two\nlines", "tab\there", std::string("nul\0", 4), "del\x7f"}) {
+  const std::vector<std::string> arguments{"two\nlines", "tab\there", std::string("nul\0", 4),
+                                           "del\x7f"};
+  for (const std::string& argument : arguments) {
     EXPECT_FALSE(execArgument(argument).has_value()) << argument;
   }
 }
@@ -81,7 +84,8 @@ TEST(AutostartEntry, RefusesAnArgumentWithANewlineRatherThanWriteABrokenFile) {
 class AutostartFiles : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velto-autostart-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "velto-autostart-XXXXXX").string();
     ASSERT_NE(nullptr, ::mkdtemp(pattern.data()));
     root_ = pattern;
     file_ = *autostartFilePath(root_.c_str(), nullptr);
@@ -101,8 +105,8 @@ class AutostartFiles : public ::testing::Test {
 };
 
 TEST_F(AutostartFiles, EnableWritesTheEntryAndCreatesTheFolder) {
-  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
-                                       [] { return false; });
+  const auto outcome =
+      enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
   EXPECT_EQ(EX_OK, outcome.status) << outcome.message;
   EXPECT_EQ(*autostartEntry("/usr/bin/velto-widget-host", arguments_), contents());
   EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(file_.parent_path()),
@@ -119,8 +123,8 @@ TEST_F(AutostartFiles, EnableAgainReplacesTheOptions) {
 }
 
 TEST_F(AutostartFiles, EnableRefusesWhileTheSystemdUnitIsEnabledAndWritesNothing) {
-  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
-                                       [] { return true; });
+  const auto outcome =
+      enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return true; });
   EXPECT_EQ(EX_UNAVAILABLE, outcome.status);
   EXPECT_NE(std::string::npos, outcome.message.find("systemctl --user disable"));
   EXPECT_FALSE(std::filesystem::exists(file_));
@@ -137,8 +141,8 @@ TEST_F(AutostartFiles, DisableRemovesTheEntryAndToleratesItsAbsence) {
 
 TEST_F(AutostartFiles, EnableFailsClearlyWhenTheConfigFolderIsAFile) {
   std::ofstream(root_ / "autostart") << "not a folder";
-  const auto outcome = enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_,
-                                       [] { return false; });
+  const auto outcome =
+      enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
   EXPECT_EQ(EX_CANTCREAT, outcome.status);
   EXPECT_NE(std::string::npos, outcome.message.find((root_ / "autostart").string()));
 }

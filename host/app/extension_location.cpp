@@ -38,8 +38,9 @@ Expected<std::filesystem::path, std::string> locateExtension(
   }
   const auto program = runningProgram();
   if (!program) {
-    return Unexpected(std::string("cannot find the widget extension: /proc/self/exe is unreadable "
-                                  "(pass --extension)"));
+    return Unexpected(
+        std::string("cannot find the widget extension: /proc/self/exe is unreadable "
+                    "(pass --extension)"));
   }
   return locateExtension(*program, [](const std::filesystem::path& path) {
     std::error_code error;

@@ -17,10 +17,10 @@ IsExecutable onlyThese(std::set<path> executables) {
 }
 
 TEST(LocateExtension, PrefersTheOneBesideTheHostAsInTheBuildTree) {
-  const auto found = locateExtension(
-      path("/src/build/dev/bin/velto-widget-host"),
-      onlyThese({"/src/build/dev/bin/velto-widget-extension",
-                 "/src/build/dev/libexec/velto/velto-widget-extension"}));
+  const auto found =
+      locateExtension(path("/src/build/dev/bin/velto-widget-host"),
+                      onlyThese({"/src/build/dev/bin/velto-widget-extension",
+                                 "/src/build/dev/libexec/velto/velto-widget-extension"}));
   ASSERT_TRUE(found.has_value());
   EXPECT_EQ(path("/src/build/dev/bin/velto-widget-extension"), *found);
 }
@@ -52,7 +52,8 @@ TEST(LocateExtension, TheRunningProgramsLookupSaysWhereItLooked) {
   ASSERT_TRUE(program.has_value());
   const auto found = locateExtension(std::optional<path>());
   ASSERT_FALSE(found.has_value());
-  EXPECT_NE(std::string::npos, found.error().find((program->parent_path() / kExtensionProgram).string()));
+  EXPECT_NE(std::string::npos,
+            found.error().find((program->parent_path() / kExtensionProgram).string()));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "host/app/pending_output.hpp"
 #include "host/app/render_command.hpp"
 #include "platform/ui/archive.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
@@ -13,12 +14,12 @@ using platform::foundation::Expected;
 using platform::foundation::Unexpected;
 using platform::widgets::WidgetFamily;
 using Json = nlohmann::json;
+using platform::widgets::protocol::kProtocolVersion;
 
 namespace {
 
 Unexpected<std::string> malformed(std::string_view method, const std::string& what) {
-  return Unexpected("the extension's reply to '" + std::string(method)
-                    + "' is malformed: " + what);
+  return Unexpected("the extension's reply to '" + std::string(method) + "' is malformed: " + what);
 }
 
 Expected<WidgetDescription, std::string> widgetOf(const Json& value) {
@@ -97,7 +98,7 @@ std::string widgetListing(std::span<const WidgetDescription> widgets, bool json)
   return text;
 }
 
-std::string galleryFileName(std::string_view kind, WidgetFamily family, draw::ImageFormat format) {
+std::string galleryFileName(std::string_view kind, WidgetFamily family, cairo::ImageFormat format) {
   std::string name;
   for (const char c : kind) {
     const bool plain = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')
@@ -108,10 +109,11 @@ std::string galleryFileName(std::string_view kind, WidgetFamily family, draw::Im
     name.insert(0, "_");
   }
   return name + "-" + shortFamilyName(family)
-         + (format == draw::ImageFormat::svg ? ".svg" : ".png");
+         + (format == cairo::ImageFormat::svg ? ".svg" : ".png");
 }
 
-Expected<GallerySession, std::string> GallerySession::start(const std::filesystem::path& extension) {
+Expected<GallerySession, std::string> GallerySession::start(
+    const std::filesystem::path& extension) {
   auto process = ExtensionProcess::launch(extension);
   if (!process) {
     return Unexpected(process.error().message);
@@ -129,13 +131,14 @@ Expected<GallerySession, std::string> GallerySession::start(const std::filesyste
   return GallerySession(std::move(client), std::move(*widgets));
 }
 
-Expected<HostEntry, std::string> GallerySession::entry(std::string_view method, const Json& params) {
+Expected<HostEntry, std::string> GallerySession::entry(std::string_view method,
+                                                       const Json& params) {
   const auto result = client_.call(method, params);
   if (!result) {
     return Unexpected(result.error().message);
   }
-  const Json* entry = result->is_object() && result->contains("entry") ? &(*result)["entry"]
-                                                                       : nullptr;
+  const Json* entry =
+      result->is_object() && result->contains("entry") ? &(*result)["entry"] : nullptr;
   if (entry == nullptr || !entry->is_object() || !entry->contains("date")
       || !entry->at("date").is_number() || !entry->contains("view")) {
     return malformed(method, "it holds no entry {\"date\", \"view\"}");
@@ -163,8 +166,8 @@ Expected<HostEntry, std::string> GallerySession::preview(const WidgetDescription
 GalleryOutcome runGallery(const GalleryRequest& request) {
   std::error_code error;
   if (!std::filesystem::is_directory(request.folder, error)) {
-    return {EX_CANTCREAT, "the gallery folder '" + request.folder.string() + "' is not a folder",
-            {}};
+    return {
+        EX_CANTCREAT, "the gallery folder '" + request.folder.string() + "' is not a folder", {}};
   }
   auto session = GallerySession::start(request.extension);
   if (!session) {
@@ -210,10 +213,10 @@ GalleryOutcome runGallery(const GalleryRequest& request) {
     if (!output) {
       return {EX_CANTCREAT, output.error(), std::move(outcome.pictures)};
     }
-    const draw::DrawOptions options{picture.family, request.scale, request.appearance,
-                                    request.instant};
+    const cairo::DrawOptions options{picture.family, request.scale, request.appearance,
+                                     request.instant};
     const auto drawn =
-        draw::drawWidget(picture.shown->view, options, request.format, output->temporaryPath());
+        cairo::drawWidget(picture.shown->view, options, request.format, output->temporaryPath());
     if (!drawn) {
       return {EX_SOFTWARE, drawn.error().message, std::move(outcome.pictures)};
     }

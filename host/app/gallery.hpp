@@ -12,8 +12,8 @@
 #include <nlohmann/json.hpp>
 
 #include "host/app/extension_session.hpp"
+#include "host/backends/cairo/renderer.hpp"
 #include "host/client/protocol_client.hpp"
-#include "host/draw/renderer.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
 #include "platform/widgets/widget_family.hpp"
@@ -30,7 +30,7 @@ std::string widgetListing(std::span<const WidgetDescription> widgets, bool json)
 
 /// `KIND-SIZE.EXT`, with any character that cannot be in a plain file name as '_'.
 std::string galleryFileName(std::string_view kind, platform::widgets::WidgetFamily family,
-                            draw::ImageFormat format);
+                            cairo::ImageFormat format);
 
 /// A connection to the extension that asks what a gallery needs, for any widget.
 class GallerySession {
@@ -65,8 +65,8 @@ struct GalleryRequest {
   std::filesystem::path folder;
   std::filesystem::path extension;
   double scale = 2.0;
-  draw::Appearance appearance = draw::Appearance::light;
-  draw::ImageFormat format = draw::ImageFormat::png;
+  render::Appearance appearance = render::Appearance::light;
+  cairo::ImageFormat format = cairo::ImageFormat::png;
   platform::foundation::Date instant;
 };
 

@@ -38,7 +38,9 @@ GalleryOption::GalleryOption(CLI::App& program) : render_(program.get_subcommand
   });
 }
 
-bool GalleryOption::chosen() const { return option_->count() > 0; }
+bool GalleryOption::chosen() const {
+  return option_->count() > 0;
+}
 
 int GalleryOption::run() const {
   GalleryRequest request;
@@ -47,11 +49,11 @@ int GalleryOption::run() const {
   const CLI::Option* appearance = render_->get_option("--appearance");
   const bool dark = appearance->count() > 0 ? appearance->as<std::string>() == "dark"
                                             : desktopPrefersDark().value_or(false);
-  request.appearance = dark ? draw::Appearance::dark : draw::Appearance::light;
+  request.appearance = dark ? render::Appearance::dark : render::Appearance::light;
   const CLI::Option* format = render_->get_option("--format");
   request.format = format->count() > 0 && format->as<std::string>() == "svg"
-                       ? draw::ImageFormat::svg
-                       : draw::ImageFormat::png;
+                       ? cairo::ImageFormat::svg
+                       : cairo::ImageFormat::png;
   const CLI::Option* at = render_->get_option("--at");
   if (at->count() > 0) {
     const auto instant = parseInstant(at->as<std::string>());
@@ -63,10 +65,10 @@ int GalleryOption::run() const {
     request.instant = platform::foundation::SystemClock::shared().now();
   }
   const CLI::Option* extensionOption = render_->get_option("--extension");
-  const auto extension = locateExtension(
-      extensionOption->count() > 0
-          ? std::optional<std::filesystem::path>(extensionOption->as<std::string>())
-          : std::nullopt);
+  const auto extension =
+      locateExtension(extensionOption->count() > 0
+                          ? std::optional<std::filesystem::path>(extensionOption->as<std::string>())
+                          : std::nullopt);
   if (!extension) {
     return fail(EX_UNAVAILABLE, extension.error());
   }

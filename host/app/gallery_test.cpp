@@ -86,11 +86,11 @@ TEST(GalleryFileName, KeepsAKindFromLeavingTheFolder) {
       {"a b/c", "a_b_c-small.png"},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(c.expected, galleryFileName(c.kind, WidgetFamily::systemSmall,
-                                          draw::ImageFormat::png));
+    EXPECT_EQ(c.expected,
+              galleryFileName(c.kind, WidgetFamily::systemSmall, cairo::ImageFormat::png));
   }
-  EXPECT_EQ("k-medium.svg", galleryFileName("k", WidgetFamily::systemMedium,
-                                            draw::ImageFormat::svg));
+  EXPECT_EQ("k-medium.svg",
+            galleryFileName("k", WidgetFamily::systemMedium, cairo::ImageFormat::svg));
 }
 
 class GalleryRun : public ::testing::Test {

@@ -19,7 +19,9 @@ ListCommand::ListCommand(CLI::App& program) {
                        "in ../libexec/velto)");
 }
 
-bool ListCommand::chosen() const { return command_->parsed(); }
+bool ListCommand::chosen() const {
+  return command_->parsed();
+}
 
 int ListCommand::run() const {
   const auto extension = locateExtension(

@@ -5,7 +5,9 @@
 #include <utility>
 
 #include "host/client/protocol_client.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/ui/archive.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
 
@@ -14,7 +16,9 @@ using platform::foundation::Expected;
 using platform::foundation::Unexpected;
 using platform::widgets::TimelineReloadPolicy;
 using platform::widgets::WidgetFamily;
+using platform::widgets::protocol::kProtocolVersion;
 using Json = nlohmann::json;
+using platform::widgets::protocol::kProtocolVersion;
 
 namespace {
 

@@ -20,11 +20,14 @@ namespace velto::host::live {
 
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
+using platform::foundation::UniqueFd;
 
 namespace {
 
 // How long a child whose stdin closed may take to end on its own.
 constexpr auto kGrace = std::chrono::milliseconds(500);
+// How many chunks of output left behind by an ended child are still read.
+constexpr int kDrainChunks = 16;
 
 struct Pipe {
   UniqueFd read;
@@ -60,6 +63,18 @@ struct SpawnSetup {
 };
 
 }  // namespace
+
+std::string describeWaitStatus(int waitStatus) {
+  if (WIFEXITED(waitStatus)) {
+    return "exited with status " + std::to_string(WEXITSTATUS(waitStatus));
+  }
+  if (WIFSIGNALED(waitStatus)) {
+    const char* name = ::sigabbrev_np(WTERMSIG(waitStatus));
+    return "was killed by signal " + std::to_string(WTERMSIG(waitStatus))
+           + (name != nullptr ? std::string(" (SIG") + name + ")" : std::string());
+  }
+  return "ended";
+}
 
 Expected<std::unique_ptr<ChildProcess>, std::string> ChildProcess::spawn(
     GMainContext* context, const std::filesystem::path& executable, ChildEvents events) {
@@ -188,25 +203,30 @@ void ChildProcess::kill() {
   }
 }
 
-gboolean ChildProcess::readable(gint fd, GIOCondition /*condition*/, gpointer self) {
-  auto& child = *static_cast<ChildProcess*>(self);
+gboolean ChildProcess::readable(gint /*fd*/, GIOCondition /*condition*/, gpointer self) {
+  return static_cast<ChildProcess*>(self)->readOnce() == ReadOutcome::closed ? G_SOURCE_REMOVE
+                                                                             : G_SOURCE_CONTINUE;
+}
+
+ChildProcess::ReadOutcome ChildProcess::readOnce() {
   std::array<char, kChildReadChunk> buffer;
-  const ssize_t got = ::read(fd, buffer.data(), buffer.size());
+  const ssize_t got = ::read(output_.get(), buffer.data(), buffer.size());
   if (got < 0 && (errno == EAGAIN || errno == EINTR)) {
-    return G_SOURCE_CONTINUE;
+    return ReadOutcome::nothing;
   }
   if (got <= 0) {
-    child.readWatch_.reset();
-    child.output_.reset();
-    if (child.events_.outputClosed) {
-      child.events_.outputClosed();
+    readWatch_.reset();
+    output_.reset();
+    if (events_.outputClosed) {
+      events_.outputClosed();
     }
-    return G_SOURCE_REMOVE;
+    return ReadOutcome::closed;
   }
-  if (child.events_.output) {
-    child.events_.output(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
+  // The owner may not destroy this object from `output`, only from `exited`.
+  if (events_.output) {
+    events_.output(std::string_view(buffer.data(), static_cast<std::size_t>(got)));
   }
-  return G_SOURCE_CONTINUE;
+  return ReadOutcome::bytes;
 }
 
 gboolean ChildProcess::writable(gint /*fd*/, GIOCondition /*condition*/, gpointer self) {
@@ -219,6 +239,13 @@ void ChildProcess::reaped(GPid /*pid*/, gint status, gpointer self) {
   auto& child = *static_cast<ChildProcess*>(self);
   child.reaped_ = true;
   child.childWatch_.reset();
+  // What it wrote before it ended still counts; a dead writer leaves at most a
+  // pipe's worth, and the bound keeps a grandchild that writes on from holding us.
+  for (int chunk = 0; chunk < kDrainChunks && child.output_; ++chunk) {
+    if (child.readOnce() != ReadOutcome::bytes) {
+      break;
+    }
+  }
   // Grandchildren it left behind end with it.
   ::kill(-child.pid_, SIGKILL);
   if (child.events_.exited) {

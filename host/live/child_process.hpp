@@ -10,15 +10,16 @@
 #include <glib.h>
 #include <sys/types.h>
 
-#include "host/client/extension_process.hpp"
 #include "host/live/glib_source.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host::live {
 
 /// What a running child tells its owner, always on the owner's main context.
 struct ChildEvents {
-  /// Bytes the child wrote on its stdout, in order, in chunks of any size.
+  /// Bytes the child wrote on its stdout, in order, in chunks of any size. The
+  /// owner may destroy the ChildProcess from `exited` only.
   std::function<void(std::string_view bytes)> output;
   /// The child's stdout closed (it ended, or closed it early).
   std::function<void()> outputClosed;
@@ -56,8 +57,10 @@ class ChildProcess {
   std::size_t unsent() const { return outgoing_.size(); }
 
  private:
-  ChildProcess(GMainContext* context, pid_t pid, UniqueFd input, UniqueFd output,
-               ChildEvents events);
+  ChildProcess(GMainContext* context, pid_t pid, platform::foundation::UniqueFd input,
+               platform::foundation::UniqueFd output, ChildEvents events);
+  enum class ReadOutcome : unsigned char { bytes, nothing, closed };
+  ReadOutcome readOnce();
   static gboolean readable(gint fd, GIOCondition condition, gpointer self);
   static gboolean writable(gint fd, GIOCondition condition, gpointer self);
   static void reaped(GPid pid, gint status, gpointer self);
@@ -65,8 +68,8 @@ class ChildProcess {
 
   GMainContext* context_;
   pid_t pid_;
-  UniqueFd input_;
-  UniqueFd output_;
+  platform::foundation::UniqueFd input_;
+  platform::foundation::UniqueFd output_;
   ChildEvents events_;
   std::string outgoing_;
   AttachedSource readWatch_;
@@ -74,6 +77,9 @@ class ChildProcess {
   AttachedSource childWatch_;
   bool reaped_ = false;
 };
+
+/// Says how a child ended, from its wait status: "exited with status 3".
+std::string describeWaitStatus(int waitStatus);
 
 /// Reads at most this many bytes per wake-up, so a flooding child cannot keep
 /// the loop from its timers.

@@ -35,6 +35,8 @@ class LinkOpener {
 
   /// The links of the tree now on display.
   void offer(const platform::ui::View& view) { offered_ = linkDestinations(view); }
+  /// The links of every tree now on display.
+  void offer(std::vector<std::string> links) { offered_ = std::move(links); }
   /// Whether the tree on display carries `url`.
   bool offers(std::string_view url) const;
   /// Opens `url` when offered; true when the handler took it.

@@ -13,11 +13,16 @@
 namespace velto::host::live::testing {
 
 /// Iterates `context` until `done` holds or `limit` has passed; returns `done()`.
+/// `done` is also checked every few milliseconds, for what the loop does not see.
 inline bool runUntil(GMainContext* context, const std::function<bool()>& done,
                      std::chrono::milliseconds limit = std::chrono::seconds(20)) {
   bool expired = false;
   Timeout guard(context);
   guard.start(limit, [&expired] { expired = true; });
+  GSource* poll = g_timeout_source_new(5);
+  g_source_set_callback(
+      poll, [](gpointer) -> gboolean { return G_SOURCE_CONTINUE; }, nullptr, nullptr);
+  const AttachedSource polling(poll, context);
   while (!done() && !expired) {
     g_main_context_iteration(context, TRUE);
   }

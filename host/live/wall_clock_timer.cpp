@@ -15,6 +15,7 @@ namespace velto::host::live {
 using platform::foundation::Date;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
+using platform::foundation::UniqueFd;
 
 namespace {
 

@@ -7,10 +7,10 @@
 
 #include <glib.h>
 
-#include "host/client/extension_process.hpp"
 #include "host/live/glib_source.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host::live {
 
@@ -46,11 +46,11 @@ class WallClockTimer {
   std::optional<platform::foundation::Date> armedFor() const { return armedFor_; }
 
  private:
-  WallClockTimer(UniqueFd fd, Callback callback)
+  WallClockTimer(platform::foundation::UniqueFd fd, Callback callback)
       : fd_(std::move(fd)), callback_(std::move(callback)) {}
   static gboolean dispatch(gint fd, GIOCondition condition, gpointer self);
 
-  UniqueFd fd_;
+  platform::foundation::UniqueFd fd_;
   Callback callback_;
   AttachedSource source_;
   std::optional<platform::foundation::Date> armedFor_;

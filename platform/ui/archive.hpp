@@ -3,6 +3,7 @@
 // The JSON form of a view tree, in which the host receives it. docs/protocol.md
 // ("View archive") describes the format field by field.
 
+#include <cstddef>
 #include <cstdint>
 #include <ostream>
 #include <string>
@@ -27,15 +28,18 @@ inline constexpr int kMaxViewDepth = 64;
 /// A tree of kMaxViewDepth levels needs at most 194.
 inline constexpr int kMaxJsonDepth = 256;
 
+/// The longest archive text that parseArchive() reads: one message line's worth.
+inline constexpr std::size_t kMaxArchiveText = 1024 * 1024;
+
 /// No length, coordinate, spacing or tracking in an archive is larger than this in magnitude.
 inline constexpr double kMaxMagnitude = 1'000'000.0;
 
 /// Why an archive could not be read.
 struct ArchiveError {
   enum class Code : std::uint8_t {
-    syntax,              // not JSON text, or text holding a NUL byte
-    duplicateKey,        // an object names one key twice
-    tooDeep,             // deeper than kMaxJsonDepth or kMaxViewDepth
+    syntax,        // not JSON text, or text holding a NUL byte
+    duplicateKey,  // an object names one key twice
+    tooDeep,       // deeper than kMaxJsonDepth or kMaxViewDepth, or longer than kMaxArchiveText
     unsupportedVersion,  // a version other than kArchiveVersion
     wrongType,           // a value of the wrong JSON type
     missingField,        // a required field is absent

@@ -6,19 +6,15 @@
 #include <sstream>
 #include <string_view>
 
-#include <nlohmann/json.hpp>
-
+#include "platform/foundation/json_text.hpp"
+#include "platform/foundation/overloaded.hpp"
 #include "platform/ui/internal/names.hpp"
 
 namespace platform::ui {
 namespace {
 
-template <class... Fs>
-struct Overloaded : Fs... {
-  using Fs::operator()...;
-};
-template <class... Fs>
-Overloaded(Fs...) -> Overloaded<Fs...>;
+using foundation::jsonQuoted;
+using foundation::overloaded;
 
 std::string number(double value) {
   if (!std::isfinite(value)) {
@@ -31,10 +27,6 @@ std::string number(double value) {
 
 std::string number(std::optional<double> value) {
   return value ? number(*value) : "nil";
-}
-
-std::string jsonQuoted(const std::string& text) {
-  return nlohmann::json(text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
 }
 
 template <class T>
@@ -52,7 +44,7 @@ std::string color(const Color& value) {
 
 std::string textContent(const Text::Content& content) {
   return std::visit(
-      Overloaded{
+      overloaded{
           [](const Text::Verbatim& verbatim) { return "verbatim: " + jsonQuoted(verbatim.string); },
           [](const LocalizedStringKey& key) { return "key: " + jsonQuoted(key.key); },
           [](const Text::Timer& timer) {
@@ -88,7 +80,7 @@ class Printer {
 
   void element(const Element& node, int indent) {
     std::visit(
-        Overloaded{
+        overloaded{
             [&](const VStack& stack) {
               line(indent, "VStack(alignment: " + name(stack.alignment)
                                + ", spacing: " + number(stack.spacing) + ")");
@@ -142,7 +134,7 @@ class Printer {
 
   void modifier(const Modifier& node, int indent) {
     std::visit(
-        Overloaded{
+        overloaded{
             [&](const FontModifier& m) {
               line(indent, ".font(.system(size: " + number(m.font.size) + ", weight: "
                                + name(m.font.weight) + ", design: " + name(m.font.design) + "))");

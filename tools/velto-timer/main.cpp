@@ -1,6 +1,7 @@
 // velto-timer: keeps the one project timer that the Velto widget shows, in the
 // shared snapshot, and handles the widget's velto: links.
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -19,6 +20,7 @@
 #include "platform/foundation/clock.hpp"
 #include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/utf8.hpp"
 #include "platform/foundation/write_all.hpp"
 #include "tools/velto-timer/deep_link.hpp"
@@ -26,6 +28,7 @@
 #include "tools/velto-timer/status_text.hpp"
 #include "tools/velto-timer/time_argument.hpp"
 #include "tools/velto-timer/timer_transition.hpp"
+#include "velto/version.hpp"
 
 namespace {
 
@@ -222,12 +225,22 @@ Expected<std::filesystem::path, Failure> runningProgram() {
   return std::filesystem::path(path);
 }
 
+std::optional<Failure> checkDefaultsFolder() {
+  if (platform::foundation::defaultsDirectory().empty()) {
+    return Failure{EX_CONFIG,
+                   "no defaults folder: neither XDG_CONFIG_HOME nor HOME is an absolute path, and "
+                   "the user has no home folder"};
+  }
+  return std::nullopt;
+}
+
 int run(int argc, char** argv) {
   CLI::App app(
       "Keeps the project timer that the Velto widget shows, and handles the widget's "
       "velto: links.",
       "velto-timer");
   app.require_subcommand(1);
+  app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
   Change change{TimerCommand::start, std::nullopt, std::nullopt, false};
   std::string project;
@@ -271,11 +284,20 @@ int run(int argc, char** argv) {
   } catch (const CLI::CallForHelp&) {
     const auto failure = printLine(app.help());
     return failure ? report(*failure) : EX_OK;
+  } catch (const CLI::CallForVersion&) {
+    const auto failure = printLine("velto-timer " + std::string(velto::kVersion));
+    return failure ? report(*failure) : EX_OK;
   } catch (const CLI::ParseError& error) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-timer --help)"});
   }
 
   std::optional<Failure> failure;
+  const bool usesSnapshot = status->parsed() || open->parsed()
+                            || std::any_of(std::begin(commands), std::end(commands),
+                                           [](const auto& entry) { return entry.first->parsed(); });
+  if (usesSnapshot && (failure = checkDefaultsFolder())) {
+    return report(*failure);
+  }
   for (const auto& [command, kind] : commands) {
     if (command->parsed()) {
       change.command = kind;

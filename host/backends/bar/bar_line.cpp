@@ -1,5 +1,7 @@
 #include "host/backends/bar/bar_line.hpp"
 
+#include <algorithm>
+
 #include <nlohmann/json.hpp>
 
 namespace velto::host::bar {
@@ -51,24 +53,38 @@ std::string joinedTexts(const BarReading& reading, platform::foundation::Date in
 }  // namespace
 
 std::string shortText(const BarReading& reading, platform::foundation::Date instant) {
-  if (!reading.ticks()) {
-    return joinedTexts(reading, instant, kGroupGap);
-  }
-  std::string text;
-  const auto* firstGroup = reading.items.empty() ? nullptr : &reading.items.front();
-  if (firstGroup != nullptr && firstGroup->link.empty() && !firstGroup->pieces.empty()) {
-    if (const auto* symbol = std::get_if<std::string>(&firstGroup->pieces.front())) {
-      text = *symbol;
+  // The readout is the group that ticks, else the one that reads as a clock.
+  const auto isReadout = [](const BarItem& item, const std::string& text) {
+    if (std::ranges::any_of(item.pieces, [](const Piece& piece) {
+          return std::holds_alternative<TimerPiece>(piece);
+        })) {
+      return true;
     }
-  }
+    return text.find(':') != std::string::npos
+           && text.find_first_not_of("0123456789:-") == std::string::npos;
+  };
+  std::string symbol;
+  std::string readout;
   for (const auto& item : reading.items) {
-    for (const auto& piece : item.pieces) {
-      if (std::holds_alternative<TimerPiece>(piece)) {
-        text += (text.empty() ? "" : " ") + itemText(BarItem{{piece}, {}}, instant);
+    if (!item.link.empty()) {
+      continue;
+    }
+    const std::string text = itemText(item, instant);
+    if (symbol.empty() && !item.pieces.empty()) {
+      if (const auto* first = std::get_if<std::string>(&item.pieces.front());
+          first != nullptr && first->size() > 1 && static_cast<unsigned char>((*first)[0]) >= 0x80
+          && first->find(' ') == std::string::npos) {
+        symbol = *first;
       }
     }
+    if (readout.empty() && isReadout(item, text)) {
+      readout = text;
+    }
   }
-  return text;
+  if (readout.empty()) {
+    return joinedTexts(reading, instant, kGroupGap);
+  }
+  return symbol.empty() ? readout : symbol + " " + readout;
 }
 
 std::string waybarLine(const BarReading& reading, platform::foundation::Date instant,
@@ -91,10 +107,12 @@ std::string waybarLine(const BarReading& reading, platform::foundation::Date ins
          + "\n";
 }
 
-std::string i3barHeader() { return "{\"version\":1,\"click_events\":true}\n[\n"; }
+std::string i3barHeader() {
+  return "{\"version\":1,\"click_events\":true}\n[\n";
+}
 
-std::string i3barLine(const BarReading& reading, platform::foundation::Date instant,
-                      bool shortForm, bool first) {
+std::string i3barLine(const BarReading& reading, platform::foundation::Date instant, bool shortForm,
+                      bool first) {
   Json blocks = Json::array();
   const auto block = [&](const std::string& text, const std::string& instance) {
     blocks.push_back({{"full_text", text},
@@ -122,8 +140,9 @@ std::string i3barLine(const BarReading& reading, platform::foundation::Date inst
 
 ClickLine readClickLine(std::string_view line) {
   // The stream is one endless JSON array: skip its '[' and the ',' between events.
-  while (!line.empty() && (line.front() == ' ' || line.front() == '\t' || line.front() == '\r'
-                           || line.front() == '[' || line.front() == ',')) {
+  while (!line.empty()
+         && (line.front() == ' ' || line.front() == '\t' || line.front() == '\r'
+             || line.front() == '[' || line.front() == ',')) {
     line.remove_prefix(1);
   }
   while (!line.empty() && (line.back() == ' ' || line.back() == '\r' || line.back() == '\t')) {
@@ -142,8 +161,8 @@ ClickLine readClickLine(std::string_view line) {
   const auto name = event.find("name");
   const auto instance = event.find("instance");
   const auto button = event.find("button");
-  if (name == event.end() || !name->is_string() || instance == event.end()
-      || !instance->is_string() || button == event.end() || !button->is_number_integer()) {
+  if (name == event.end() || !name->is_string() || instance == event.end() || !instance->is_string()
+      || button == event.end() || !button->is_number_integer()) {
     return {std::nullopt, "a click event lacks a string name and instance or a whole button"};
   }
   if (name->get_ref<const std::string&>() != kBlockName || button->get<std::int64_t>() != 1) {

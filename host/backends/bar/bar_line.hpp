@@ -18,8 +18,9 @@ enum class BarFormat { waybar, i3bar };
 /// programs' blocks are told apart.
 inline constexpr std::string_view kBlockName = "velto";
 
-/// The widget's texts for a narrow bar: its first symbol and whatever ticks (the
-/// readout), or all texts when nothing ticks.
+/// The widget's texts for a narrow bar: its first symbol and its readout (the
+/// group that ticks, else the first that reads as a clock), or all texts when
+/// it has no readout.
 std::string shortText(const BarReading& reading, platform::foundation::Date instant);
 
 /// One waybar line: {"text", "tooltip", "class"}. Texts are escaped for Pango
@@ -34,8 +35,8 @@ std::string i3barHeader();
 /// One i3bar line: the array of blocks, one per text group and one per link, a
 /// link's block carrying its URL as `instance`. With `shortForm` only the short
 /// text's block and the links. Lines after the first begin with ','.
-std::string i3barLine(const BarReading& reading, platform::foundation::Date instant,
-                      bool shortForm, bool first);
+std::string i3barLine(const BarReading& reading, platform::foundation::Date instant, bool shortForm,
+                      bool first);
 
 /// A click on one of our link blocks: the URL it carries.
 struct Click {

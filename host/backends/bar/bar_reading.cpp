@@ -121,9 +121,8 @@ class Reader {
 
 bool BarReading::ticks() const {
   return std::ranges::any_of(items, [](const BarItem& item) {
-    return std::ranges::any_of(item.pieces, [](const Piece& piece) {
-      return std::holds_alternative<TimerPiece>(piece);
-    });
+    return std::ranges::any_of(
+        item.pieces, [](const Piece& piece) { return std::holds_alternative<TimerPiece>(piece); });
   });
 }
 
@@ -157,13 +156,12 @@ std::string itemText(const BarItem& item, platform::foundation::Date instant) {
   std::string text;
   for (const auto& piece : item.pieces) {
     text += text.empty() ? "" : " ";
-    text += std::visit(platform::foundation::overloaded{
-                           [](const std::string& plain) { return plain; },
-                           [&](const TimerPiece& timer) {
-                             return layout::timerClockText(timer.anchor, instant);
-                           },
-                       },
-                       piece);
+    text += std::visit(
+        platform::foundation::overloaded{
+            [](const std::string& plain) { return plain; },
+            [&](const TimerPiece& timer) { return layout::timerClockText(timer.anchor, instant); },
+        },
+        piece);
   }
   return text;
 }

@@ -1,0 +1,226 @@
+#include "host/backends/terminal/screen_writer.hpp"
+
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "host/backends/terminal/virtual_terminal.hpp"
+
+namespace velto::host::terminal {
+namespace {
+
+constexpr Capabilities kPlain{ColorMode::none, true, false};
+constexpr Capabilities kTrue{ColorMode::trueColor, true, false};
+constexpr Capabilities k256{ColorMode::palette256, true, false};
+
+CellGrid gridWith(std::string_view text, int column = 0, int row = 0,
+                  std::optional<Rgb> color = std::nullopt) {
+  CellGrid grid({10, 3});
+  grid.putText(column, row, text, 10, color);
+  return grid;
+}
+
+/// The bytes that turn `before` into `after`.
+std::string diff(const CellGrid& before, const CellGrid& after, Capabilities capabilities) {
+  ScreenWriter writer(capabilities);
+  writer.frame(before);
+  return writer.frame(after);
+}
+
+TEST(ScreenWriter, TheFirstFrameClearsTheScreenAndWritesOnlyWhatIsNotBlank) {
+  ScreenWriter writer(kPlain);
+  EXPECT_EQ("\x1b[0m\x1b[2J\x1b[2;3Hhi", writer.frame(gridWith("hi", 2, 1)));
+}
+
+TEST(ScreenWriter, AnUnchangedFrameWritesNothing) {
+  EXPECT_EQ("", diff(gridWith("12:34"), gridWith("12:34"), kTrue));
+}
+
+TEST(ScreenWriter, OneChangedCellIsOneMoveAndOneGlyph) {
+  EXPECT_EQ("\x1b[2;5H5", diff(gridWith("12:34", 0, 1), gridWith("12:35", 0, 1), kPlain));
+}
+
+TEST(ScreenWriter, SkipsUnchangedCellsOnARowByMovingForward) {
+  EXPECT_EQ("\x1b[1;1Hx\x1b[3Cy", diff(gridWith("abcde"), gridWith("xbcdy"), kPlain));
+}
+
+TEST(ScreenWriter, WrapsAFrameInASynchronisedUpdateWhenAsked) {
+  Capabilities capabilities = kPlain;
+  capabilities.synchronizedUpdate = true;
+  EXPECT_EQ("\x1b[?2026h\x1b[1;2Hx\x1b[?2026l", diff(gridWith("ab"), gridWith("ax"), capabilities));
+  EXPECT_EQ("", diff(gridWith("ab"), gridWith("ab"), capabilities));
+}
+
+TEST(ScreenWriter, WritesTrueColourAndResetsThePenAfterwards) {
+  EXPECT_EQ("\x1b[1;1H\x1b[38;2;1;2;3mx\x1b[0m",
+            diff(gridWith("a"), gridWith("x", 0, 0, Rgb{1, 2, 3}), kTrue));
+}
+
+TEST(ScreenWriter, ChangesOnlyThePartsOfThePenThatDiffer) {
+  CellGrid before({4, 1});
+  CellGrid after({4, 1});
+  after.putText(0, 0, "ab", 4, Rgb{9, 9, 9}, true);
+  after.at(1, 0).background = Rgb{1, 1, 1};
+  EXPECT_EQ("\x1b[1;1H\x1b[1;38;2;9;9;9ma\x1b[48;2;1;1;1mb\x1b[0m", diff(before, after, kTrue));
+}
+
+TEST(ScreenWriter, FallsBackToThe256ColourPalette) {
+  CellGrid after = gridWith("x", 0, 0, Rgb{255, 0, 0});
+  after.at(0, 0).background = Rgb{128, 128, 128};
+  EXPECT_EQ("\x1b[1;1H\x1b[38;5;196;48;5;244mx\x1b[0m", diff(gridWith("a"), after, k256));
+}
+
+TEST(ScreenWriter, IgnoresColourChangesThePaletteCannotShow) {
+  EXPECT_EQ("",
+            diff(gridWith("x", 0, 0, Rgb{255, 0, 0}), gridWith("x", 0, 0, Rgb{250, 2, 1}), k256));
+}
+
+TEST(ScreenWriter, WritesNoColourWithoutColour) {
+  EXPECT_EQ("",
+            diff(gridWith("x", 0, 0, Rgb{255, 0, 0}), gridWith("x", 0, 0, Rgb{0, 0, 255}), kPlain));
+  const std::string bytes = diff(gridWith("a"), gridWith("xy", 0, 0, Rgb{255, 0, 0}), kPlain);
+  EXPECT_EQ("\x1b[1;1Hxy", bytes);
+}
+
+TEST(ScreenWriter, WrapsLinkCellsInAHyperlink) {
+  CellGrid after = gridWith("a>b");
+  after.at(1, 0).link = after.linkIndex("velto://toggle");
+  EXPECT_EQ("\x1b[0m\x1b[2J\x1b[1;1Ha\x1b]8;;velto://toggle\x1b\\>\x1b]8;;\x1b\\b",
+            ScreenWriter(kPlain).frame(after));
+}
+
+TEST(ScreenWriter, ALinkThatChangesAloneIsRewritten) {
+  CellGrid after = gridWith("ab");
+  after.at(1, 0).link = after.linkIndex("velto://stop");
+  EXPECT_EQ("\x1b[1;2H\x1b]8;;velto://stop\x1b\\b\x1b]8;;\x1b\\",
+            diff(gridWith("ab"), after, kPlain));
+}
+
+TEST(ScreenWriter, NeverWritesAHyperlinkThatCouldEscapeIt) {
+  for (const std::string& url : {std::string("velto://x\x1b]0;owned\x07"), std::string("a b"),
+                                 std::string(kMaxLinkBytes + 1, 'a')}) {
+    CellGrid after = gridWith("ab");
+    after.at(1, 0).link = after.linkIndex(url);
+    EXPECT_EQ("\x1b[1;1Hab", diff(gridWith(""), after, kPlain)) << url;
+  }
+}
+
+TEST(ScreenWriter, WritesNoHyperlinksWhenTheTerminalCannot) {
+  Capabilities capabilities = kPlain;
+  capabilities.hyperlinks = false;
+  CellGrid after = gridWith("ab");
+  after.at(1, 0).link = after.linkIndex("velto://stop");
+  EXPECT_EQ("", diff(gridWith("ab"), after, capabilities));
+}
+
+TEST(ScreenWriter, PlacesTheCellAfterANonAsciiGlyphAnew) {
+  // A terminal may draw "⏸" two cells wide; the next cell must not follow it blindly.
+  EXPECT_EQ("\x1b[1;1H\xE2\x8F\xB8\x1b[1;2Hx", diff(gridWith("ab"), gridWith("\u23F8x"), kPlain));
+}
+
+TEST(ScreenWriter, WritesAWideGlyphOnceForBothItsCells) {
+  EXPECT_EQ("\x1b[1;1H\u4E2D", diff(gridWith("ab"), gridWith("\u4E2D"), kPlain));
+  // Back to narrow: both cells are rewritten.
+  EXPECT_EQ("\x1b[1;1Hab", diff(gridWith("\u4E2D"), gridWith("ab"), kPlain));
+}
+
+TEST(ScreenWriter, ANewSizeRedrawsEverything) {
+  ScreenWriter writer(kPlain);
+  writer.frame(gridWith("ab"));
+  CellGrid wider({12, 3});
+  wider.putText(0, 0, "ab", 12);
+  EXPECT_EQ("\x1b[0m\x1b[2J\x1b[1;1Hab", writer.frame(wider));
+}
+
+TEST(ScreenWriter, InvalidateRedrawsEverything) {
+  ScreenWriter writer(kPlain);
+  writer.frame(gridWith("ab"));
+  writer.invalidate();
+  EXPECT_EQ("\x1b[0m\x1b[2J\x1b[1;1Hab", writer.frame(gridWith("ab")));
+}
+
+TEST(ScreenWriter, ComparesOnlyTheRegionItIsTold) {
+  ScreenWriter writer(kPlain);
+  writer.frame(gridWith("abc"));
+  EXPECT_EQ("\x1b[1;3Hz", writer.frame(gridWith("xbz"), {2, 0, 5, 3}));
+  // The cell outside the region was never written, so a whole frame still finds it changed.
+  EXPECT_EQ("\x1b[1;1Hx", writer.frame(gridWith("xbz")));
+}
+
+TEST(ScreenWriter, ARegionFrameKeepsLinksByUrl) {
+  ScreenWriter writer(kPlain);
+  CellGrid first = gridWith("ab");
+  first.linkIndex("velto://unused");  // the index tables of the two grids differ
+  first.at(1, 0).link = first.linkIndex("velto://stop");
+  writer.frame(first);
+  CellGrid second = gridWith("ab");
+  second.at(1, 0).link = second.linkIndex("velto://stop");
+  EXPECT_EQ("", writer.frame(second, {0, 0, 10, 1}));
+  EXPECT_EQ("", writer.frame(second));
+}
+
+TEST(ScreenWriter, TheLastColumnLeavesTheCursorUnknown) {
+  // After the last column the terminal holds a pending wrap, so the next row moves explicitly.
+  CellGrid before({3, 2});
+  CellGrid after({3, 2});
+  after.putText(2, 0, "a", 1);
+  after.putText(0, 1, "b", 1);
+  EXPECT_EQ("\x1b[1;3Ha\x1b[2;1Hb", diff(before, after, kPlain));
+}
+
+TEST(ScreenWriter, AnyRunOfFramesLeavesTheTerminalShowingTheLast) {
+  // Random frames of glyphs (narrow, wide, with marks), colours and links.
+  std::mt19937 random(7);
+  const std::vector<std::string> glyphs{"a", "b", " ", "\u4E2D", "e\u0301", "\u25B6", "\u2586"};
+  const std::vector<std::optional<Rgb>> colors{std::nullopt, Rgb{1, 2, 3}, Rgb{200, 100, 0}};
+  const std::vector<std::string> links{"", "velto://toggle", "velto://stop"};
+  const auto pick = [&random](const auto& values) {
+    return values[std::uniform_int_distribution<std::size_t>(0, values.size() - 1)(random)];
+  };
+  ScreenWriter writer(kTrue);
+  testing::VirtualTerminal terminal({9, 4});
+  for (int frame = 0; frame < 300; ++frame) {
+    CellGrid grid({9, 4});
+    for (int row = 0; row < 4; ++row) {
+      std::string text;
+      for (int i = 0; i < 6; ++i) {
+        text += pick(glyphs);
+      }
+      grid.putText(0, row, text, 9, pick(colors), random() % 2 == 0);
+      for (int column = 0; column < 9; ++column) {
+        grid.at(column, row).background = pick(colors);
+        const std::string link = pick(links);
+        grid.at(column, row).link = link.empty() ? 0 : grid.linkIndex(link);
+      }
+    }
+    ASSERT_TRUE(terminal.apply(writer.frame(grid))) << frame;
+    for (int row = 0; row < 4; ++row) {
+      for (int column = 0; column < 9; ++column) {
+        const Cell& want = grid.at(column, row);
+        const Cell& got = terminal.screen().at(column, row);
+        // The second half of a wide glyph takes the first half's colours and link.
+        ASSERT_TRUE(want.continuation() ? got.continuation()
+                                        : grid.sameCell(want, terminal.screen(), got))
+            << frame << " at " << column << "," << row << ": " << want.glyph << " vs " << got.glyph;
+      }
+    }
+  }
+}
+
+TEST(Palette256Index, PicksTheNearestCubeOrGrey) {
+  const struct {
+    Rgb color;
+    int index;
+  } cases[] = {
+      {{0, 0, 0}, 16},        {{255, 255, 255}, 231}, {{255, 0, 0}, 196},     {{95, 135, 175}, 67},
+      {{128, 128, 128}, 244}, {{40, 40, 40}, 235},    {{238, 238, 238}, 255}, {{0, 255, 0}, 46},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.index, palette256Index(c.color))
+        << int(c.color.red) << "," << int(c.color.green) << "," << int(c.color.blue);
+  }
+}
+
+}  // namespace
+}  // namespace velto::host::terminal

@@ -1,0 +1,94 @@
+#pragma once
+
+// The live widget in a terminal's cell grid: each frame lays the scene out in
+// cells, paints it, centres it on the screen and writes only the cells that
+// changed since the last frame.
+//
+// A program drives it like this (the system calls stay in terminal_io.hpp):
+//
+//   auto raw = RawMode::enter(STDIN_FILENO);            // keys, Ctrl-C as a byte
+//   AlternateScreen screen(fdSink(STDOUT_FILENO));       // restored when it ends
+//   TerminalBackend backend(fdSink(STDOUT_FILENO), *windowSize(STDOUT_FILENO),
+//                           {appearance, detectCapabilities(terminalEnvironment())});
+//   backend.show(scene, now);  backend.tick(now);        // from the live core
+//   for (InputEvent e : decoder.feed(bytes)) …           // on stdin readable
+//     backend.linkForKey(key) → the URL to open, while its button is shown
+//   backend.resize(*windowSize(STDOUT_FILENO));          // on SIGWINCH
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "host/backends/terminal/cell_measurer.hpp"
+#include "host/backends/terminal/key_decoder.hpp"
+#include "host/backends/terminal/screen_layout.hpp"
+#include "host/backends/terminal/screen_writer.hpp"
+#include "host/backends/terminal/terminal_capabilities.hpp"
+#include "host/backends/terminal/terminal_io.hpp"
+#include "host/live/backend.hpp"
+#include "host/render/palette.hpp"
+#include "platform/foundation/date.hpp"
+
+namespace velto::host::terminal {
+
+/// The URLs that the keys t and s open while a link to them is on screen.
+inline constexpr std::string_view kToggleUrl = "velto://toggle";
+inline constexpr std::string_view kStopUrl = "velto://stop";
+
+struct TerminalOptions {
+  render::Appearance appearance = render::Appearance::dark;
+  Capabilities capabilities;
+};
+
+class TerminalBackend final : public live::Backend {
+ public:
+  /// Draws into `sink` for a terminal of `size` cells. Nothing is written
+  /// before the first show or status.
+  TerminalBackend(ByteSink sink, GridSize size, TerminalOptions options);
+
+  void show(const live::Scene& scene, platform::foundation::Date instant) override;
+  void tick(platform::foundation::Date instant) override;
+  void status(std::string_view message) override;
+
+  /// The terminal now has `size` cells: everything is drawn anew.
+  void resize(GridSize size);
+  /// Colours for `appearance` from now on (the terminal's background answered late).
+  void setAppearance(render::Appearance appearance);
+  /// Draws everything anew, for a terminal whose contents were lost.
+  void redraw();
+
+  /// The link URLs on screen now, in the order first painted.
+  const std::vector<std::string>& shownLinks() const { return links_; }
+  bool showsLink(std::string_view url) const;
+  /// The URL that `key` opens now: t the toggle link, s the stop link, each
+  /// only while on screen; nothing for any other key.
+  std::optional<std::string> linkForKey(Key key) const;
+
+  /// False once the sink refused a frame (the terminal went away).
+  bool healthy() const { return healthy_; }
+
+ private:
+  /// Composes the whole screen and writes what changed on it.
+  void render();
+  /// Repaints just the widget, in place, and writes what changed inside it.
+  void renderWidget();
+  CellGrid widgetCells() const;
+  void write(const std::string& bytes);
+
+  ByteSink sink_;
+  GridSize size_;
+  TerminalOptions options_;
+  ScreenWriter writer_;
+  CellMeasurer measurer_;
+  std::optional<live::Scene> scene_;
+  platform::foundation::Date instant_;
+  std::string status_;
+  std::vector<std::string> links_;
+  CellGrid screen_;                     // the last screen composed
+  GridSize widgetSize_;                 // of the widget on it
+  std::optional<Placement> placement_;  // where the widget sits on it, when it fits
+  bool healthy_ = true;
+};
+
+}  // namespace velto::host::terminal

@@ -1,0 +1,193 @@
+#include "host/backends/terminal/terminal_backend.hpp"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/backends/terminal/test_scenes.hpp"
+#include "host/backends/terminal/virtual_terminal.hpp"
+
+namespace velto::host::terminal {
+namespace {
+
+using platform::foundation::Date;
+using platform::widgets::WidgetFamily;
+using testing::SceneSpec;
+using testing::TimerState;
+
+constexpr double kNow = 10'000;
+constexpr Capabilities kColor{ColorMode::trueColor, true, false};
+
+/// Everything the backend wrote, frame by frame, and what a terminal shows of it.
+struct Recorder {
+  explicit Recorder(GridSize size = {80, 24}) : terminal(size) {}
+
+  std::vector<std::string> frames;
+  testing::VirtualTerminal terminal;
+  bool accept = true;
+
+  ByteSink sink() {
+    return [this](std::string_view bytes) {
+      frames.emplace_back(bytes);
+      EXPECT_TRUE(terminal.apply(bytes));
+      return accept;
+    };
+  }
+
+  /// The row's text without the spaces around it.
+  std::string row(int index) const {
+    const std::string text = terminal.row(index);
+    const std::size_t first = text.find_first_not_of(' ');
+    return first == std::string::npos ? ""
+                                      : text.substr(first, text.find_last_not_of(' ') - first + 1);
+  }
+};
+
+live::Scene scene(TimerState state, WidgetFamily family = WidgetFamily::systemSmall,
+                  bool redacted = false) {
+  const SceneSpec spec{state, "Deep Work", "00:05:00", Date(kNow - 754), "1h 30m", 24};
+  return {family, testing::widgetTree(spec), redacted};
+}
+
+TEST(TerminalBackend, WritesNothingBeforeItHasSomethingToShow) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.tick(Date(kNow));
+  EXPECT_TRUE(recorder.frames.empty());
+}
+
+TEST(TerminalBackend, ShowDrawsTheWidgetCentred) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running), Date(kNow));
+  ASSERT_EQ(1U, recorder.frames.size());
+  EXPECT_TRUE(recorder.frames[0].starts_with("\x1b[0m\x1b[2J"));
+  // 24 × 12 cells centred on 80 × 24, with a row for the status: columns 28…51, rows 5…16.
+  EXPECT_EQ("", recorder.row(4));
+  EXPECT_EQ("⧗ VELTO            ●", recorder.row(6));
+  EXPECT_EQ("Deep Work", recorder.row(10));
+  EXPECT_EQ("00:12:34", recorder.row(11));
+  EXPECT_EQ("☀ 1h 30m     ⏸    ■", recorder.row(15));
+  EXPECT_EQ(" ", recorder.terminal.screen().at(27, 6).glyph);
+  EXPECT_FALSE(recorder.terminal.screen().at(27, 6).background.has_value());
+  EXPECT_TRUE(recorder.terminal.screen().at(29, 5).background.has_value());
+  EXPECT_EQ("", recorder.row(17));
+}
+
+TEST(TerminalBackend, ATickRewritesOnlyTheDigitsThatChanged) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running), Date(kNow));
+  backend.tick(Date(kNow + 0.4));  // the same second: nothing to write
+  EXPECT_EQ(1U, recorder.frames.size());
+  backend.tick(Date(kNow + 1));
+  ASSERT_EQ(2U, recorder.frames.size());
+  // 00:12:34 → 00:12:35: one move, one colour, one glyph.
+  const std::string& frame = recorder.frames[1];
+  EXPECT_TRUE(frame.starts_with("\x1b[12;38H\x1b[1;38;2;")) << frame;
+  EXPECT_TRUE(frame.ends_with("m5\x1b[0m")) << frame;
+  EXPECT_EQ("00:12:35", recorder.row(11));
+  backend.tick(Date(kNow + 26));
+  EXPECT_EQ("00:13:00", recorder.row(11));
+  EXPECT_EQ("Deep Work", recorder.row(10));
+}
+
+TEST(TerminalBackend, KeysOpenOnlyTheLinksOnScreen) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::toggle));
+  backend.show(scene(TimerState::paused), Date(kNow));
+  EXPECT_EQ("velto://toggle", backend.linkForKey(Key::toggle));
+  EXPECT_EQ("velto://stop", backend.linkForKey(Key::stop));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::quit));
+  EXPECT_EQ((std::vector<std::string>{"velto://toggle", "velto://stop"}), backend.shownLinks());
+  backend.show(scene(TimerState::stopped), Date(kNow));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::toggle));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
+}
+
+TEST(TerminalBackend, ATooSmallTerminalGetsOneLineAndNoLinks) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running, WidgetFamily::systemMedium), Date(kNow));
+  backend.resize({40, 10});
+  recorder.terminal = testing::VirtualTerminal({40, 10});
+  backend.resize({40, 10});
+  EXPECT_EQ("Too small: needs 52×12", recorder.row(5));
+  for (const int row : {0, 1, 2, 3, 4, 6, 7, 8, 9}) {
+    EXPECT_EQ("", recorder.row(row)) << row;
+  }
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
+  recorder.terminal = testing::VirtualTerminal({52, 12});
+  backend.resize({52, 12});
+  EXPECT_EQ("⧗ VELTO                                        ●", recorder.row(1));
+  EXPECT_EQ("velto://stop", backend.linkForKey(Key::stop));
+}
+
+TEST(TerminalBackend, TheStatusLineComesAndGoes) {
+  Recorder recorder({40, 16});
+  TerminalBackend backend(recorder.sink(), {40, 16}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running), Date(kNow));
+  backend.status("cannot open velto://toggle");
+  // Widget rows 1…12, the status on row 13.
+  EXPECT_EQ("cannot open velto://toggle", recorder.row(13));
+  EXPECT_EQ("☀ 1h 30m     ⏸    ■", recorder.row(11));
+  backend.status("");
+  EXPECT_EQ("", recorder.row(13));
+}
+
+TEST(TerminalBackend, ThePlaceholderShowsBlocksAndItsLinksStayInert) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::stopped, WidgetFamily::systemSmall, true), Date(kNow));
+  EXPECT_EQ("▆▆▆▆▆▆▆▆▆", recorder.row(10));
+  EXPECT_EQ("▆▆▆▆▆▆▆▆", recorder.row(11));
+}
+
+TEST(TerminalBackend, ANewAppearanceRepaintsTheColours) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running), Date(kNow));
+  backend.setAppearance(render::Appearance::dark);
+  EXPECT_EQ(1U, recorder.frames.size());
+  backend.setAppearance(render::Appearance::light);
+  ASSERT_EQ(2U, recorder.frames.size());
+  const Cell& inside = recorder.terminal.screen().at(30, 16);  // bottom left, far from the glow
+  ASSERT_TRUE(inside.background.has_value());
+  EXPECT_GT(inside.background->green, 200);
+}
+
+TEST(TerminalBackend, ATreeThatCannotBeLaidOutSaysSo) {
+  platform::ui::View deep = platform::ui::Spacer();
+  for (int i = 0; i < 200; ++i) {
+    deep = platform::ui::VStack({deep});
+  }
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show({WidgetFamily::systemMedium, deep, false}, Date(kNow));
+  EXPECT_EQ("cannot lay out the widget: the view tree is nested…", recorder.row(11));
+}
+
+TEST(TerminalBackend, ARefusedWriteMarksTheTerminalGone) {
+  Recorder recorder;
+  recorder.accept = false;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  EXPECT_TRUE(backend.healthy());
+  backend.show(scene(TimerState::running), Date(kNow));
+  EXPECT_FALSE(backend.healthy());
+  backend.tick(Date(kNow + 1));
+  EXPECT_EQ(1U, recorder.frames.size());
+}
+
+TEST(TerminalBackend, RedrawWritesTheWholeScreenAgain) {
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  backend.show(scene(TimerState::running), Date(kNow));
+  backend.redraw();
+  ASSERT_EQ(2U, recorder.frames.size());
+  EXPECT_EQ(recorder.frames[0], recorder.frames[1]);
+}
+
+}  // namespace
+}  // namespace velto::host::terminal

@@ -1,0 +1,41 @@
+#pragma once
+
+// How text occupies terminal cells: decoded as UTF-8, split into glyphs (a base
+// character and the zero-width marks that follow it), each one or two cells wide
+// by its East Asian width, as wcwidth reports it in a non-CJK locale (ambiguous
+// characters take one cell). Bytes that would steer the terminal never pass:
+// control characters become U+FFFD, invalid UTF-8 too.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+
+namespace velto::host::terminal {
+
+/// The most bytes one cell's glyph keeps; further marks on it are dropped.
+inline constexpr std::size_t kMaxGlyphBytes = 32;
+
+/// The replacement for bytes that are not text.
+inline constexpr std::string_view kReplacementGlyph = "\xEF\xBF\xBD";
+
+/// Reads one code point at `pos` and moves past it; an invalid or truncated
+/// sequence reads as U+FFFD and consumes one byte.
+char32_t decodeUtf8(std::string_view text, std::size_t& pos);
+
+/// Cells a code point takes: 0 for combining marks and other zero-width
+/// characters, 2 for wide and full-width ones, else 1.
+int codePointWidth(char32_t c);
+
+/// Calls `visit(glyph, width)` for every glyph of `text` in order; `glyph` is
+/// valid UTF-8 without control characters and `width` is 1 or 2.
+void forEachGlyph(std::string_view text,
+                  const std::function<void(std::string_view glyph, int width)>& visit);
+
+/// Cells `text` takes on one line.
+int displayWidth(std::string_view text);
+
+/// `text` as it is when it fits `columns` cells, else cut to fit with "…" at its end.
+std::string fitText(std::string_view text, int columns);
+
+}  // namespace velto::host::terminal

@@ -1,0 +1,108 @@
+#include "host/backends/terminal/text_cells.hpp"
+
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "host/backends/terminal/cell_measurer.hpp"
+#include "host/backends/terminal/symbol_glyphs.hpp"
+
+namespace velto::host::terminal {
+namespace {
+
+std::vector<std::string> glyphsOf(std::string_view text) {
+  std::vector<std::string> glyphs;
+  forEachGlyph(text, [&](std::string_view glyph, int width) {
+    glyphs.push_back(std::string(glyph) + "/" + std::to_string(width));
+  });
+  return glyphs;
+}
+
+TEST(DisplayWidth, CountsCellsAsATerminalDraws) {
+  const struct {
+    std::string text;
+    int cells;
+  } cases[] = {
+      {"", 0},
+      {"VELTO", 5},
+      {"00:12:34", 8},
+      {"\u4E2D\u6587", 4},        // wide ideographs
+      {"e\u0301", 1},             // a combining accent sits on its base
+      {"\u0301abc", 3},           // a mark with no base is dropped
+      {"\xF0\x9F\x98\x80", 2},    // an emoji
+      {"a\u200Bb", 2},            // zero-width space
+      {"\u25B6\u25A0\u25CF", 3},  // ambiguous width: narrow outside CJK locales
+      {"\xff", 1},                // a stray byte becomes one replacement
+      {"\xC0\xAF", 2},            // an overlong slash: two replacements
+      {"\xED\xA0\x80", 3},        // a surrogate is not text
+      {"\xE4\xB8", 2},            // a truncated sequence
+      {"\x1b[31mred", 8},         // ESC becomes a replacement; the rest is text
+      {"a\tb", 3},                // a tab is one space
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.cells, displayWidth(c.text)) << c.text;
+  }
+}
+
+TEST(ForEachGlyph, ReplacesEveryControlCharacter) {
+  EXPECT_EQ((std::vector<std::string>{"\uFFFD/1", "[/1", "2/1", "J/1", "\uFFFD/1", "\uFFFD/1"}),
+            glyphsOf("\x1b[2J\x07\xC2\x9B"));  // ESC, BEL and the C1 CSI
+}
+
+TEST(ForEachGlyph, KeepsMarksWithTheirBase) {
+  EXPECT_EQ((std::vector<std::string>{"e\u0301/1", "x/1"}), glyphsOf("e\u0301x"));
+}
+
+TEST(ForEachGlyph, DropsBidiControlsAndTheMarksAfterThem) {
+  // A right-to-left override must not reach the terminal inside a cell.
+  EXPECT_EQ((std::vector<std::string>{"a/1", "b/1"}), glyphsOf("a\u202E\u0301b"));
+}
+
+TEST(ForEachGlyph, BoundsAGlyphPiledWithMarks) {
+  std::string text = "a";
+  for (int i = 0; i < 200; ++i) {
+    text += "\u0301";
+  }
+  text += "b";
+  const auto glyphs = glyphsOf(text);
+  ASSERT_EQ(2U, glyphs.size());
+  EXPECT_LE(glyphs[0].size() - 2, kMaxGlyphBytes);
+  EXPECT_EQ("b/1", glyphs[1]);
+}
+
+TEST(DecodeUtf8, RejectsCodePointsBeyondUnicode) {
+  std::size_t pos = 0;
+  EXPECT_EQ(0xFFFDU, decodeUtf8("\xF4\x90\x80\x80", pos));
+  EXPECT_EQ(1U, pos);
+}
+
+TEST(SymbolGlyph, EveryKnownSymbolTakesOneCell) {
+  for (const char* name : {"hourglass", "sun.max", "play.fill", "pause.fill", "stop.fill"}) {
+    EXPECT_EQ(1, displayWidth(symbolGlyph(name))) << name;
+    EXPECT_NE(symbolGlyph("no.such.symbol"), symbolGlyph(name)) << name;
+  }
+  EXPECT_EQ(1, displayWidth(symbolGlyph("no.such.symbol")));
+  EXPECT_EQ(1, displayWidth(kDotGlyph));
+  EXPECT_EQ(1, displayWidth(kRedactedGlyph));
+  EXPECT_EQ(1, displayWidth(kEllipsisGlyph));
+}
+
+TEST(CellMeasurer, MeasuresWholeCellsOneRowTall) {
+  const CellMeasurer measurer;
+  for (const double size : {10.0, 13.0, 30.0}) {
+    const layout::TextStyle style{platform::ui::Font::system(size), 1.1, true};
+    const layout::TextMetrics metrics = measurer.measure("VELTO \u4E2D", style);
+    EXPECT_EQ(8 * kCellWidth, metrics.width);
+    EXPECT_EQ(kCellHeight, metrics.lineHeight());
+  }
+}
+
+TEST(CellsFor, MapsTheWidgetSizesOntoReadableGrids) {
+  EXPECT_EQ((GridSize{24, 12}), cellsFor({170, 170}));
+  EXPECT_EQ((GridSize{52, 12}), cellsFor({364, 170}));
+  EXPECT_EQ((GridSize{0, 0}), cellsFor({-5, std::numeric_limits<double>::quiet_NaN()}));
+}
+
+}  // namespace
+}  // namespace velto::host::terminal

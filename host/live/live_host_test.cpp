@@ -1,0 +1,199 @@
+#include "host/live/live_host.hpp"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include "host/live/run_loop_for_test.hpp"
+#include "platform/ui/view.hpp"
+
+namespace velto::host::live {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::foundation::Date;
+using platform::widgets::WidgetFamily;
+using testing::runFor;
+using testing::runUntil;
+using testing::TestContext;
+
+// The text of a tree that is one verbatim Text, as the fake extension sends.
+std::string textOf(const platform::ui::View& view) {
+  const auto* text = std::get_if<platform::ui::Text>(&view.element);
+  if (text == nullptr) {
+    return "?";
+  }
+  const auto* verbatim = std::get_if<platform::ui::Text::Verbatim>(&text->content);
+  return verbatim != nullptr ? verbatim->string : "?";
+}
+
+struct Shown {
+  std::string text;
+  bool redacted;
+};
+
+class RecordingBackend final : public Backend {
+ public:
+  void show(const Scene& scene, Date) override {
+    shows.push_back({textOf(scene.view), scene.redacted});
+  }
+  void tick(Date) override {}
+  void status(std::string_view message) override { statuses.emplace_back(message); }
+
+  // The last tree shown, unredacted, whose text starts with `prefix`.
+  bool lastShows(const std::string& prefix) const {
+    return !shows.empty() && !shows.back().redacted && shows.back().text.rfind(prefix, 0) == 0;
+  }
+
+  std::vector<Shown> shows;
+  std::vector<std::string> statuses;
+};
+
+// Sets an environment variable for one test.
+class ScopedEnvironment {
+ public:
+  ScopedEnvironment(const char* name, const std::string& value) : name_(name) {
+    ::setenv(name, value.c_str(), 1);
+  }
+  ~ScopedEnvironment() { ::unsetenv(name_); }
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+ private:
+  const char* name_;
+};
+
+class LiveHostTest : public ::testing::Test {
+ protected:
+  LiveHostTest() {
+    char folder[] = "/tmp/velto-live-XXXXXX";
+    root_ = ::mkdtemp(folder);
+    counter_.emplace("VELTO_FAKE_COUNTER", (root_ / "starts").string());
+  }
+  ~LiveHostTest() override {
+    host_.reset();
+    fs::remove_all(root_);
+  }
+
+  void start(const std::string& mode, const std::string& laterMode = "") {
+    mode_.emplace("VELTO_FAKE_MODE", mode);
+    if (!laterMode.empty()) {
+      laterMode_.emplace("VELTO_FAKE_LATER_MODE", laterMode);
+    }
+    LiveOptions options;
+    options.extension = VELTO_FAKE_EXTENSION;
+    options.families = {WidgetFamily::systemSmall};
+    options.defaultsFolder = defaults();
+    options.log = [this](std::string_view line) { log_.emplace_back(line); };
+    auto host = LiveHost::create(context_.get(), backend_, std::move(options));
+    ASSERT_TRUE(host.has_value()) << host.error();
+    host_ = std::move(*host);
+    host_->start();
+  }
+  fs::path defaults() const { return root_ / "config" / "velto" / "defaults"; }
+  bool until(const std::function<bool()>& done) { return runUntil(context_.get(), done); }
+
+  TestContext context_;
+  RecordingBackend backend_;
+  fs::path root_;
+  std::optional<ScopedEnvironment> counter_;
+  std::optional<ScopedEnvironment> mode_;
+  std::optional<ScopedEnvironment> laterMode_;
+  std::vector<std::string> log_;
+  std::unique_ptr<LiveHost> host_;
+};
+
+TEST_F(LiveHostTest, ShowsThePlaceholderRedactedThenTheTimeline) {
+  start("normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  ASSERT_FALSE(backend_.shows.empty());
+  // Whatever came before the timeline was the placeholder, and redacted.
+  for (std::size_t i = 0; i + 1 < backend_.shows.size(); ++i) {
+    EXPECT_TRUE(backend_.shows[i].redacted);
+    EXPECT_EQ("placeholder", backend_.shows[i].text);
+  }
+  EXPECT_EQ(1, host_->extensionsStarted());
+}
+
+// Each faulty start must be followed by a restart that the host then shows.
+class SurvivesAFaultyExtension : public LiveHostTest,
+                                 public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SurvivesAFaultyExtension, AndShowsTheNextOne) {
+  start(GetParam(), "normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 2."); }));
+  EXPECT_EQ(2, host_->extensionsStarted());
+  for (const Shown& shown : backend_.shows) {
+    EXPECT_TRUE(shown.redacted || shown.text.rfind("fake 2.", 0) == 0) << shown.text;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(LiveHost, SurvivesAFaultyExtension,
+                         ::testing::Values("crash-start", "crash-third", "hang", "huge-line",
+                                           "garbage", "out-of-order", "eof-early", "flood"));
+
+// After a good start, no later fault may take the picture away.
+class KeepsTheLastGoodPicture : public LiveHostTest,
+                                public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(KeepsTheLastGoodPicture, WhileLaterExtensionsFail) {
+  start("normal", GetParam());
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  const std::size_t shownBefore = backend_.shows.size();
+  ::kill(*host_->extensionPid(), SIGKILL);
+  ASSERT_TRUE(until([&] { return host_->extensionsStarted() >= 3; }));
+  EXPECT_EQ(shownBefore, backend_.shows.size());
+  EXPECT_TRUE(backend_.lastShows("fake 1."));
+}
+
+INSTANTIATE_TEST_SUITE_P(LiveHost, KeepsTheLastGoodPicture,
+                         ::testing::Values("crash-start", "hang", "huge-line", "garbage",
+                                           "eof-early", "flood"));
+
+TEST_F(LiveHostTest, RestartsACrashingExtensionNoFasterThanTheBackoff) {
+  start("crash-start");
+  runFor(context_.get(), std::chrono::milliseconds(1500));
+  // 0.25 s, then 0.5 s, then 1 s: at most four starts fit into 1.5 s.
+  EXPECT_GE(host_->extensionsStarted(), 2);
+  EXPECT_LE(host_->extensionsStarted(), 4);
+}
+
+TEST_F(LiveHostTest, ReloadsWhenTheDefaultsChangeEvenAfterTheFolderWasRecreated) {
+  fs::create_directories(defaults());
+  start("normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  const std::string first = backend_.shows.back().text;
+
+  fs::remove_all(root_ / "config" / "velto");
+  fs::create_directories(defaults());
+  ASSERT_TRUE(until([&] { return backend_.shows.back().text != first; }));
+  const std::string second = backend_.shows.back().text;
+
+  std::ofstream(defaults() / "group.app.velto.plist") << "x";
+  EXPECT_TRUE(until([&] { return backend_.shows.back().text != second; }));
+  EXPECT_EQ(1, host_->extensionsStarted());
+}
+
+TEST_F(LiveHostTest, LogsOneLinePerEvent) {
+  start("normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  ASSERT_FALSE(log_.empty());
+  for (const std::string& line : log_) {
+    EXPECT_EQ(std::string::npos, line.find('\n')) << line;
+  }
+}
+
+TEST_F(LiveHostTest, OpensOnlyLinksOnDisplay) {
+  start("normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  EXPECT_FALSE(host_->openLink("velto://toggle"));
+  ASSERT_FALSE(backend_.statuses.empty());
+}
+
+}  // namespace
+}  // namespace velto::host::live
