@@ -22,7 +22,7 @@ cleanup() {
 trap cleanup EXIT
 
 # A white desktop, so that see-through corners show as white.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -wr 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -wr 3>"$WORK/display" 2>"$WORK/xvfb.log" &
 xvfb_pid=$!
 wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 export DISPLAY=":$(cat "$WORK/display")"
