@@ -4,12 +4,14 @@
 #include <variant>
 
 #include "host/layout/internal/emission.hpp"
-#include "host/layout/internal/overloaded.hpp"
+#include "host/layout/internal/one_of.hpp"
 #include "host/layout/layout.hpp"
+#include "platform/foundation/overloaded.hpp"
 
 namespace velto::host::layout {
 
 namespace ui = platform::ui;
+using platform::foundation::overloaded;
 
 namespace internal {
 
@@ -25,7 +27,7 @@ class CommandWriter {
     const LayoutNode& node = tree_.nodes[id];
     const NodeLayout& layout = results_.nodes[id];
     const Rect& frame = layout.frame;
-    std::visit(Overloaded{
+    std::visit(overloaded{
                    [&](const OneOf<StackNode, ZStackNode, FrameNode> auto&) {
                      for (NodeId child : node.children) {
                        write(child);

@@ -5,12 +5,14 @@
 #include <variant>
 
 #include "host/layout/internal/label_geometry.hpp"
-#include "host/layout/internal/overloaded.hpp"
+#include "host/layout/internal/one_of.hpp"
 #include "host/layout/layout.hpp"
+#include "platform/foundation/overloaded.hpp"
 
 namespace velto::host::layout::internal {
 
 namespace ui = platform::ui;
+using platform::foundation::overloaded;
 
 namespace {
 
@@ -92,7 +94,7 @@ void LayoutEngine::place(NodeId id, Point origin, Proposal proposal) {
   result.frame = frame;
   const LayoutNode& node = tree_.nodes[id];
   std::visit(
-      Overloaded{
+      overloaded{
           [&](const StackNode& stack) { placeStack(node, stack, frame, proposal); },
           [&](const ZStackNode& zstack) {
             for (NodeId child : node.children) {
@@ -135,7 +137,7 @@ void LayoutEngine::place(NodeId id, Point origin, Proposal proposal) {
 Size LayoutEngine::computeSize(NodeId id, Proposal proposal) {
   const LayoutNode& node = tree_.nodes[id];
   return std::visit(
-      Overloaded{
+      overloaded{
           [&](const StackNode& stack) -> Size {
             const StackDistribution d = distribute(node, stack, proposal);
             const double length =

@@ -31,9 +31,9 @@ TEST(FitText, KeepsShrinksOrTruncates) {
       {"abcdefghij", 0.75, 54, "abcdefghij", 0.9},
       {"abcdefghij", 0.75, 45, "abcdefghij", 0.75},
       {"abcdefghij", 0.75, 40, "abcdefg\u2026", 0.75},  // 53.3 pt at full size
-      {"abcdefghij", 1.0, 59, "abcdefgh\u2026", 1.0},    // "…" is a character too
-      {"abcdefghij", 1.0, 5, "", 1.0},           // not even "…" fits
-      {"ab  cdefgh", 1.0, 33, "ab\u2026", 1.0},  // spaces before "…" go
+      {"abcdefghij", 1.0, 59, "abcdefgh\u2026", 1.0},   // "…" is a character too
+      {"abcdefghij", 1.0, 5, "", 1.0},                  // not even "…" fits
+      {"ab  cdefgh", 1.0, 33, "ab\u2026", 1.0},         // spaces before "…" go
       {"\u00e9\u00e9\u00e9\u00e9\u00e9\u00e9", 1.0, 24, "\u00e9\u00e9\u00e9\u2026", 1.0},
       {"", 1.0, 0, "", 1.0},
   };

@@ -9,18 +9,19 @@
 #include <variant>
 #include <vector>
 
-#include "host/layout/internal/overloaded.hpp"
+#include "host/layout/internal/one_of.hpp"
 #include "host/layout/layout.hpp"
 #include "host/layout/timer_text.hpp"
+#include "platform/foundation/overloaded.hpp"
 #include "platform/ui/elements.hpp"
 #include "platform/ui/modifiers.hpp"
 
 namespace velto::host::layout {
 
 using internal::OneOf;
-using internal::Overloaded;
 using platform::foundation::Date;
 using platform::foundation::Expected;
+using platform::foundation::overloaded;
 using platform::foundation::Unexpected;
 namespace ui = platform::ui;
 
@@ -87,7 +88,7 @@ class TreeBuilder {
     std::vector<Wrapper> wrappers;  // outermost first
     for (auto it = view.modifiers.rbegin(); it != view.modifiers.rend(); ++it) {
       std::visit(
-          Overloaded{
+          overloaded{
               [&](const ui::FontModifier& m) { env.font = sanitizedFont(m.font); },
               [&](const ui::TrackingModifier& m) { env.tracking = sanitizedTracking(m.tracking); },
               [&](const ui::MinimumScaleFactorModifier& m) {
@@ -160,7 +161,7 @@ class TreeBuilder {
   NodeId buildElement(const ui::Element& element, const Environment& env, std::optional<Axis> axis,
                       int depth) {
     return std::visit(
-        Overloaded{
+        overloaded{
             [&](const ui::VStack& e) { return stack<Axis::vertical>(e, env, depth); },
             [&](const ui::HStack& e) { return stack<Axis::horizontal>(e, env, depth); },
             [&](const ui::ZStack& e) {
@@ -206,7 +207,7 @@ class TreeBuilder {
 
   TextNode textNode(const ui::Text& text, const Environment& env) const {
     TextNode node{{}, env.textStyle(), env.foregroundColor(), env.minimumScaleFactor, {}};
-    std::visit(Overloaded{
+    std::visit(overloaded{
                    [&](const ui::Text::Verbatim& c) { node.text = oneLineText(c.string); },
                    // No translations ship: the key is shown.
                    [&](const ui::LocalizedStringKey& c) { node.text = oneLineText(c.key); },
@@ -255,7 +256,7 @@ class TreeBuilder {
       node.expandsHorizontally = horizontally;
       node.expandsVertically = vertically;
     };
-    std::visit(Overloaded{
+    std::visit(overloaded{
                    [&](const OneOf<StackNode, ZStackNode> auto&) {
                      set(anyChild(&LayoutNode::expandsHorizontally),
                          anyChild(&LayoutNode::expandsVertically));
