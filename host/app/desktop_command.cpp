@@ -18,17 +18,12 @@
 #include <sysexits.h>
 #include <unistd.h>
 
-#include "host/app/extension_session.hpp"
 #include "host/backends/gtk/gtk_backend.hpp"
 #include "host/backends/gtk/position_store.hpp"
 #include "host/backends/gtk/window_surface.hpp"
 #include "host/live/folder_watch.hpp"
-#include "host/live/link_opener.hpp"
+#include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
-#include "host/live/timeout.hpp"
-#include "host/live/wall_clock_timer.hpp"
-#include "host/scheduler/entry_on_display.hpp"
-#include "platform/foundation/clock.hpp"
 #include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host {
@@ -82,136 +77,6 @@ bool x11Answers() {
   return !number.empty() && socketAnswers("/tmp/.X11-unix/X" + number);
 }
 
-/// Keeps the widget fed until the live host's scheduler and supervisor take
-/// over: asks the extension for the placeholder and the timeline, shows the
-/// entry on display, ticks on each wall-clock second while showing a timeline,
-/// reloads on the policy's date and on any change of the defaults folder, and
-/// starts a failed extension again with a doubling backoff.
-class DesktopLoop {
- public:
-  DesktopLoop(gtk::GtkBackend& backend, std::filesystem::path extension, WidgetFamily family,
-              bool verbose)
-      : backend_(backend),
-        extension_(std::move(extension)),
-        family_(family),
-        verbose_(verbose),
-        opener_(nullptr, backend),
-        restart_(nullptr),
-        watch_(nullptr, live::defaultsFolder(), [this] { reload("the defaults changed"); }) {
-    backend_.setOpenLink([this](std::string_view url) {
-      if (verbose_) {
-        say("opening " + std::string(url));
-      }
-      opener_.open(url);
-    });
-  }
-
-  /// Fails when the kernel refuses a wall-clock timer.
-  bool start() {
-    auto timer = live::WallClockTimer::create(nullptr, [this](live::WallClockEvent) { wake(); });
-    if (!timer) {
-      say("cannot keep time: " + timer.error());
-      return false;
-    }
-    timer_ = std::move(*timer);
-    connect();
-    return true;
-  }
-
- private:
-  static Date now() { return platform::foundation::SystemClock::shared().now(); }
-
-  void log(const std::string& line) const {
-    if (verbose_) {
-      say(line);
-    }
-  }
-
-  void connect() {
-    auto session = ExtensionSession::start(extension_);
-    if (!session) {
-      fail("cannot start the extension: " + session.error().message);
-      return;
-    }
-    session_.emplace(std::move(*session));
-    if (!timeline_) {
-      if (auto placeholder = session_->placeholder(family_)) {
-        show(live::Scene{family_, placeholder->view, true});
-      }
-    }
-    reload("start-up");
-  }
-
-  void fail(const std::string& reason) {
-    session_.reset();
-    log(reason + "; trying again in " + std::to_string(backoff_.count()) + " ms");
-    restart_.start(backoff_, [this] { connect(); });
-    backoff_ = std::min(backoff_ * 2, std::chrono::milliseconds(30'000));
-  }
-
-  void reload(const std::string& why) {
-    if (!session_) {
-      return;
-    }
-    log("reloading: " + why);
-    auto timeline = session_->timeline(family_);
-    if (!timeline) {
-      fail("the extension failed: " + timeline.error().message);
-      return;
-    }
-    backoff_ = std::chrono::milliseconds(250);
-    timeline_ = std::move(*timeline);
-    shown_.reset();
-    wake();
-  }
-
-  void show(live::Scene scene) {
-    opener_.offer(scene.view);
-    backend_.show(scene, secondOf(now()));
-  }
-
-  static Date secondOf(Date instant) {
-    return Date(std::floor(instant.timeIntervalSinceReferenceDate()));
-  }
-
-  /// Brings the widget to now and arms the timer for the next thing due.
-  void wake() {
-    const Date at = now();
-    if (timeline_ && timeline_->policy.date() && at >= *timeline_->policy.date()
-        && at.timeIntervalSince(lastReload_) >= 5) {
-      lastReload_ = at;
-      reload("the timeline's reload date passed");
-      return;
-    }
-    if (timeline_) {
-      const auto index = entryOnDisplay(std::span<const HostEntry>(timeline_->entries), at);
-      if (index && index != shown_) {
-        shown_ = index;
-        show(live::Scene{family_, timeline_->entries[*index].view, false});
-      } else if (index) {
-        backend_.tick(secondOf(at));
-      }
-    }
-    if (timer_) {
-      timer_->arm(secondOf(at).addingTimeInterval(1));
-    }
-  }
-
-  gtk::GtkBackend& backend_;
-  std::filesystem::path extension_;
-  WidgetFamily family_;
-  bool verbose_;
-  live::LinkOpener opener_;
-  live::Timeout restart_;
-  live::FolderWatch watch_;
-  std::unique_ptr<live::WallClockTimer> timer_;
-  std::optional<ExtensionSession> session_;
-  std::optional<HostTimeline> timeline_;
-  std::optional<std::size_t> shown_;
-  Date lastReload_;
-  std::chrono::milliseconds backoff_{250};
-};
-
 std::string_view familyName(WidgetFamily family) {
   return family == WidgetFamily::systemMedium ? "medium" : "small";
 }
@@ -264,15 +129,28 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
     if (request.verbose) {
       say("showing the widget as a " + std::string(backend.surfaceName()));
     }
-    DesktopLoop live(backend, request.extension, request.family, request.verbose);
-    const auto quit = [loop] { g_main_loop_quit(loop); };
-    live::SignalWatch term(nullptr, SIGTERM, quit);
-    live::SignalWatch interrupt(nullptr, SIGINT, quit);
-    live::SignalWatch hangUp(nullptr, SIGHUP, quit);
-    if (live.start()) {
-      g_main_loop_run(loop);
-    } else {
+    live::LiveOptions liveOptions;
+    liveOptions.extension = request.extension;
+    liveOptions.families = {request.family};
+    liveOptions.defaultsFolder = live::defaultsFolder();
+    if (request.verbose) {
+      liveOptions.log = [](std::string_view line) { say(line); };
+    }
+    auto host = live::LiveHost::create(nullptr, backend, std::move(liveOptions));
+    if (!host) {
+      say("cannot run the widget: " + host.error());
       status = EX_OSERR;
+    } else {
+      live::LiveHost& live = **host;
+      backend.setOpenLink([&live](std::string_view url) { live.openLink(url); });
+      const auto quit = [loop] { g_main_loop_quit(loop); };
+      live::SignalWatch term(nullptr, SIGTERM, quit);
+      live::SignalWatch interrupt(nullptr, SIGINT, quit);
+      live::SignalWatch hangUp(nullptr, SIGHUP, quit);
+      live.start();
+      g_main_loop_run(loop);
+      // The host ends the extension before the window goes.
+      host->reset();
     }
   }
   g_main_loop_unref(loop);

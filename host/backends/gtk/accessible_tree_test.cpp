@@ -87,9 +87,9 @@ TEST(AccessibleTree, LinkWithoutSymbolOrTextIsNamedByItsUrl) {
 TEST(AccessibleTree, TextInsideALinkNamesTheButton) {
   const layout::DrawList list{
       {100, 100},
-      {layout::DrawText{{2, 2, 40, 10}, 10, "Open", {}, platform::ui::Color::primary(), 1},
+      {layout::DrawText{{2, 2, 40, 10}, "Open", {}, platform::ui::Color::primary(), 1},
        layout::LinkRegion{{0, 0, 50, 14}, "velto://toggle"},
-       layout::DrawText{{2, 40, 40, 10}, 48, "Below", {}, platform::ui::Color::primary(), 1}}};
+       layout::DrawText{{2, 40, 40, 10}, "Below", {}, platform::ui::Color::primary(), 1}}};
   const auto nodes = accessibleTree(list);
   ASSERT_EQ(2u, nodes.size());
   EXPECT_EQ(Role::button, nodes[0].role);

@@ -72,7 +72,7 @@ TEST(ChangedBoxes, MovedClipAsksForEverything) {
 }
 
 TEST(ChangedBoxes, MovedTextReportsOldAndNewBox) {
-  DrawText text{{10, 10, 20, 10}, 18, "a", {}, platform::ui::Color::primary(), 1};
+  DrawText text{{10, 10, 20, 10}, "a", {}, platform::ui::Color::primary(), 1};
   layout::DrawList before{{100, 100}, {text}};
   text.box.x = 50;
   layout::DrawList after{{100, 100}, {text}};
@@ -105,7 +105,7 @@ TEST(Redacted, TextsBecomeBarsAndEverythingElseStays) {
 }
 
 TEST(Redacted, BarSitsInsideItsTextsBox) {
-  const DrawText text{{10, 10, 40, 20}, 26, "Deep Work", {}, platform::ui::Color::secondary(), 1};
+  const DrawText text{{10, 10, 40, 20}, "Deep Work", {}, platform::ui::Color::secondary(), 1};
   const auto hidden = redacted(layout::DrawList{{100, 100}, {text}});
   ASSERT_EQ(1u, hidden.commands.size());
   const auto* bar = std::get_if<layout::FillRect>(&hidden.commands[0]);
