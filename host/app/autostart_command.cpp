@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 
 #include <CLI/CLI.hpp>
@@ -153,19 +152,10 @@ AutostartOutcome enableAutostart(const std::filesystem::path& file,
   }
   auto pending = PendingOutput::create(file);
   if (!pending) {
-    return {EX_CANTCREAT, pending.error()};
+    return {pending.error().status, pending.error().message};
   }
-  {
-    std::ofstream out(pending->temporaryPath(), std::ios::binary | std::ios::trunc);
-    out << *entry;
-    out.close();
-    if (!out) {
-      return {EX_IOERR, "cannot write '" + pending->temporaryPath().string() + "'"};
-    }
-  }
-  const auto committed = pending->commit();
-  if (!committed) {
-    return {EX_IOERR, committed.error()};
+  if (const auto committed = pending->commit(*entry); !committed) {
+    return {committed.error().status, committed.error().message};
   }
   return {EX_OK, "the widget now starts at login: " + file.string()};
 }

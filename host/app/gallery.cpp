@@ -211,17 +211,16 @@ GalleryOutcome runGallery(const GalleryRequest& request) {
   for (const auto& picture : planned) {
     auto output = PendingOutput::create(picture.file);
     if (!output) {
-      return {EX_CANTCREAT, output.error(), std::move(outcome.pictures)};
+      return {output.error().status, output.error().message, std::move(outcome.pictures)};
     }
     const cairo::DrawOptions options{picture.family, request.scale, request.appearance,
                                      request.instant};
-    const auto drawn =
-        cairo::drawWidget(picture.shown->view, options, request.format, output->temporaryPath());
+    const auto drawn = cairo::encodeWidget(picture.shown->view, options, request.format);
     if (!drawn) {
       return {EX_SOFTWARE, drawn.error().message, std::move(outcome.pictures)};
     }
-    if (auto committed = output->commit(); !committed) {
-      return {EX_CANTCREAT, committed.error(), std::move(outcome.pictures)};
+    if (auto committed = output->commit(*drawn); !committed) {
+      return {committed.error().status, committed.error().message, std::move(outcome.pictures)};
     }
     outcome.pictures.push_back({picture.file, picture.placeholder});
   }

@@ -12,6 +12,7 @@
 #include <sysexits.h>
 
 #include "host/app/autostart_command.hpp"
+#include "host/app/bar_command.hpp"
 #include "host/app/desktop_appearance.hpp"
 #include "host/app/desktop_command.hpp"
 #include "host/app/extension_session.hpp"
@@ -195,6 +196,7 @@ int main(int argc, char** argv) {
   addRenderCommand(app, renderArguments);
   velto::host::AutostartCommand autostartCommand(app);
   velto::host::ListCommand listCommand(app);
+  velto::host::BarCommand barCommand(app);
   velto::host::GalleryOption galleryOption(app);
   DesktopArguments desktopArguments;
   CLI::App* desktop = addDesktopCommand(app, desktopArguments);
@@ -225,6 +227,9 @@ int main(int argc, char** argv) {
   }
   if (listCommand.chosen()) {
     return listCommand.run();
+  }
+  if (barCommand.chosen()) {
+    return barCommand.run();
   }
   if (galleryOption.chosen()) {
     return galleryOption.run();
