@@ -158,15 +158,15 @@ TEST_F(RenderCommand, ExtensionFailuresLeaveNoFileBehind) {
     const char* message;
   };
   const Case cases[] = {
-      {"", "cannot run extension"},
-      {"exit 1", "ended before answering 'initialize'"},
-      {"read line; echo 'garbage'", "reply to 'initialize' is not a JSON object"},
+      {"", "cannot run the extension"},
+      {"exit 1", "exited with status 1 before it answered"},
+      {"read line; echo 'garbage'", "answer to 'initialize' is not a JSON object"},
       {R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"widgets":[]}}')",
-       "reply to 'initialize' is malformed: it lists no widget"},
-      {initialize + "sleep 30", "did not answer 'timeline' within 2000 ms"},
+       "answer to 'initialize' is malformed: it lists no widget"},
+      {initialize + "sleep 30", "no answer to 'timeline': no reply within 2000 ms"},
       {initialize
            + R"(read line; echo '{"jsonrpc":"2.0","id":2,"result":{"entries":[{"date":0,"view":{"version":1,"root":{"type":"bogus"}}}],"policy":{"after":300}}}')",
-       "reply to 'timeline' is malformed: its view tree does not parse"},
+       "answer to 'timeline' is malformed"},
       {initialize
            + R"(read line; echo '{"jsonrpc":"2.0","id":2,"result":{"entries":[],"policy":{"after":300}}}')",
        "holds no entry to draw"},

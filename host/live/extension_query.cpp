@@ -63,7 +63,7 @@ Expected<nlohmann::json, std::string> ExtensionQuery::Connection::call(std::stri
   child->send(request->line);
   deadline.start(RpcClient::kReplyDeadline, [this] {
     if (!outcome) {
-      outcome = std::string("no reply in time");
+      outcome = "no reply within " + std::to_string(RpcClient::kReplyDeadline.count()) + " ms";
     }
   });
   while (!outcome && !ended) {
@@ -124,7 +124,7 @@ Expected<ExtensionQuery, std::string> ExtensionQuery::start(
   }
   auto declared = decodeInitialize(*hello);
   if (!declared) {
-    return Unexpected("the extension's reply to 'initialize' is malformed: " + declared.error());
+    return Unexpected(declared.error());
   }
   if (declared->widgets.empty()) {
     return Unexpected(std::string("the extension declares no widget"));
@@ -145,7 +145,7 @@ Expected<ViewEntry, std::string> ExtensionQuery::placeholder(WidgetFamily family
   }
   auto entry = decodeEntryResult(*result);
   if (!entry) {
-    return Unexpected("the extension's reply to 'placeholder' is malformed: " + entry.error());
+    return Unexpected(entry.error());
   }
   return std::move(*entry);
 }
@@ -157,7 +157,7 @@ Expected<ViewTimeline, std::string> ExtensionQuery::timeline(WidgetFamily family
   }
   auto timeline = decodeTimeline(*result);
   if (!timeline) {
-    return Unexpected("the extension's reply to 'timeline' is malformed: " + timeline.error());
+    return Unexpected(timeline.error());
   }
   return std::move(*timeline);
 }

@@ -200,7 +200,7 @@ void LiveHost::handle(const RpcReply& reply, std::optional<std::size_t> widget) 
   if (reply.method == "placeholder") {
     auto entry = decodeEntryResult(*reply.outcome);
     if (!entry) {
-      fault("the placeholder is malformed: " + entry.error());
+      fault(entry.error());
       return;
     }
     schedulers_[*widget].placeholderArrived(std::move(*entry));
@@ -208,7 +208,7 @@ void LiveHost::handle(const RpcReply& reply, std::optional<std::size_t> widget) 
     auto timeline = decodeTimeline(*reply.outcome);
     if (!timeline) {
       schedulers_[*widget].reloadFailed();
-      fault("the timeline is malformed: " + timeline.error());
+      fault(timeline.error());
       return;
     }
     say("a timeline of " + std::to_string(timeline->entries.size()) + " entries arrived for "
@@ -221,7 +221,7 @@ void LiveHost::handle(const RpcReply& reply, std::optional<std::size_t> widget) 
 void LiveHost::initialized(const nlohmann::json& result) {
   auto hello = decodeInitialize(result);
   if (!hello) {
-    fault("the extension's initialize reply is malformed: " + hello.error());
+    fault(hello.error());
     return;
   }
   if (hello->widgets.empty()) {
