@@ -234,11 +234,13 @@ int main(int argc, char** argv) {
   if (galleryOption.chosen()) {
     return galleryOption.run();
   }
-  if (desktop->parsed()) {
+  // With no subcommand the widget shows live: on the desktop when there is one,
+  // else in this terminal.
+  const bool live = app.get_subcommands().empty();
+  if (desktop->parsed() || (live && velto::host::displayAvailable())) {
     return velto::host::runDesktop(argc, argv, desktopRequest(desktopArguments));
   }
-  // With no subcommand the widget shows live, in this terminal.
-  if (terminal->parsed() || app.get_subcommands().empty()) {
+  if (terminal->parsed() || live) {
     const auto outcome = velto::host::runTerminal(velto::host::terminalRequest(terminalArguments));
     return outcome.message.empty() ? outcome.status : fail(outcome.status, outcome.message);
   }
