@@ -11,12 +11,14 @@
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "platform/foundation/write_all.hpp"
+
 namespace velto::host {
 
 namespace fs = std::filesystem;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
-using platform::foundation::internal::UniqueFd;
+using platform::foundation::UniqueFd;
 
 namespace {
 
@@ -29,15 +31,10 @@ Unexpected<OutputError> failure(int status, const fs::path& path, const std::str
 
 /// Writes all of `bytes`; false with errno set when the file takes no more.
 bool writeAll(int fd, std::span<const char> bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      return false;
-    }
-    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  const auto written = platform::foundation::writeAll(fd, {bytes.data(), bytes.size()});
+  if (!written) {
+    errno = written.error();
+    return false;
   }
   return true;
 }

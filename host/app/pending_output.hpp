@@ -6,7 +6,7 @@
 
 #include "host/app/signal_cleanup.hpp"
 #include "platform/foundation/expected.hpp"
-#include "platform/foundation/internal/unique_fd.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host {
 
@@ -56,7 +56,7 @@ class PendingOutput {
   /// Where the bytes go in the end: the link's final target, or the path itself.
   std::filesystem::path destination_;
   std::filesystem::path temporary_;
-  platform::foundation::internal::UniqueFd temporaryFd_;
+  platform::foundation::UniqueFd temporaryFd_;
   SignalCleanup cleanup_;
 };
 
