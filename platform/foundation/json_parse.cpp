@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "platform/foundation/json_text.hpp"
+#include "platform/foundation/utf8.hpp"
 
 namespace platform::foundation {
 

@@ -2,73 +2,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include "platform/foundation/utf8.hpp"
+
 namespace platform::foundation {
-
-std::size_t utf8SequenceLength(std::string_view text) {
-  if (text.empty()) {
-    return 0;
-  }
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    return 1;
-  }
-  std::size_t length = 0;
-  unsigned char low = 0x80;
-  unsigned char high = 0xBF;
-  if (lead >= 0xC2 && lead <= 0xDF) {
-    length = 2;
-  } else if (lead >= 0xE0 && lead <= 0xEF) {
-    length = 3;
-    low = lead == 0xE0 ? 0xA0 : 0x80;
-    high = lead == 0xED ? 0x9F : 0xBF;
-  } else if (lead >= 0xF0 && lead <= 0xF4) {
-    length = 4;
-    low = lead == 0xF0 ? 0x90 : 0x80;
-    high = lead == 0xF4 ? 0x8F : 0xBF;
-  } else {
-    return 0;
-  }
-  if (text.size() < length || byte(1) < low || byte(1) > high) {
-    return 0;
-  }
-  for (std::size_t i = 2; i < length; ++i) {
-    if (byte(i) < 0x80 || byte(i) > 0xBF) {
-      return 0;
-    }
-  }
-  return length;
-}
-
-bool isValidUtf8(std::string_view text) {
-  while (!text.empty()) {
-    const std::size_t length = utf8SequenceLength(text);
-    if (length == 0) {
-      return false;
-    }
-    text.remove_prefix(length);
-  }
-  return true;
-}
-
-std::string validUtf8(std::string_view text) {
-  if (isValidUtf8(text)) {
-    return std::string(text);
-  }
-  std::string result;
-  result.reserve(text.size() + 8);
-  while (!text.empty()) {
-    const std::size_t length = utf8SequenceLength(text);
-    if (length == 0) {
-      result += "\xEF\xBF\xBD";
-      text.remove_prefix(1);
-    } else {
-      result.append(text.substr(0, length));
-      text.remove_prefix(length);
-    }
-  }
-  return result;
-}
 
 std::string jsonQuoted(std::string_view text) {
   return nlohmann::json(validUtf8(text)).dump();

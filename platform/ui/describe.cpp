@@ -8,6 +8,7 @@
 
 #include "platform/foundation/json_text.hpp"
 #include "platform/foundation/overloaded.hpp"
+#include "platform/foundation/utf8.hpp"
 #include "platform/ui/internal/names.hpp"
 
 namespace platform::ui {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "platform/foundation/json_text.hpp"
+#include "platform/foundation/utf8.hpp"
 #include "platform/ui/internal/archive_schema.hpp"
 
 namespace platform::ui::internal {

@@ -2,6 +2,7 @@
 #include <cstdint>
 
 #include "platform/foundation/json_text.hpp"
+#include "platform/foundation/utf8.hpp"
 #include "platform/widgets/protocol/reply_codec.hpp"
 
 namespace platform::widgets::protocol {
