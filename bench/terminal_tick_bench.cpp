@@ -29,9 +29,9 @@ using platform::foundation::Date;
 constexpr double kStart = 800'000'000;
 
 velto::host::live::Scene runningScene() {
-  const terminal::testing::SceneSpec spec{
+  const terminal::testing::SceneSetup setup{
       terminal::testing::TimerState::running, "Deep Work", "", Date(kStart - 754), "1h 30m", 30};
-  return {platform::widgets::WidgetFamily::systemMedium, terminal::testing::widgetTree(spec),
+  return {platform::widgets::WidgetFamily::systemMedium, terminal::testing::widgetTree(setup),
           false};
 }
 

@@ -14,7 +14,7 @@ namespace {
 
 using platform::foundation::Date;
 using render::Appearance;
-using testing::SceneSpec;
+using testing::SceneSetup;
 using testing::TimerState;
 
 constexpr layout::Size kSmall{170, 170};
@@ -29,11 +29,11 @@ CellGrid paintTree(const platform::ui::View& tree, layout::Size size, PaintOptio
   return list ? paintCells(*list, options) : CellGrid();
 }
 
-SceneSpec running() {
+SceneSetup running() {
   return {TimerState::running, "Deep Work", "", Date(kNow - 754), "1h 30m", 24};
 }
 
-SceneSpec paused() {
+SceneSetup paused() {
   return {TimerState::paused, "Client review", "01:01:01", Date(0), "2h 30m", 30};
 }
 
@@ -77,7 +77,7 @@ TEST(PaintCells, PausedMediumWidget) {
 }
 
 TEST(PaintCells, RedactedPlaceholderShowsTextsAsBlocks) {
-  const SceneSpec empty{TimerState::stopped, std::nullopt, "00:00:00", Date(0), "0m", 24};
+  const SceneSetup empty{TimerState::stopped, std::nullopt, "00:00:00", Date(0), "0m", 24};
   EXPECT_EQ(
       "                        \n"
       "  ⧗ ▆▆▆▆▆            ●  \n"
@@ -96,7 +96,7 @@ TEST(PaintCells, RedactedPlaceholderShowsTextsAsBlocks) {
 
 TEST(PaintCells, TheRunningDotIsGreenAndTheStoppedOneGrey) {
   const CellGrid run = paintTree(testing::widgetTree(running()), kSmall);
-  SceneSpec stoppedSpec = running();
+  SceneSetup stoppedSpec = running();
   stoppedSpec.state = TimerState::stopped;
   const CellGrid stop = paintTree(testing::widgetTree(stoppedSpec), kSmall);
   const Rgb green = *run.at(21, 1).foreground;
@@ -156,15 +156,15 @@ TEST(PaintCells, ButtonsAreLinksOnTheirOwnCells) {
 }
 
 TEST(PaintCells, AStoppedWidgetHasNoLinks) {
-  SceneSpec spec = running();
-  spec.state = TimerState::stopped;
-  EXPECT_TRUE(paintTree(testing::widgetTree(spec), kSmall).linkedUrls().empty());
+  SceneSetup setup = running();
+  setup.state = TimerState::stopped;
+  EXPECT_TRUE(paintTree(testing::widgetTree(setup), kSmall).linkedUrls().empty());
 }
 
 TEST(PaintCells, ALongProjectNameIsCutWithinTheContent) {
-  SceneSpec spec = running();
-  spec.project = "An extraordinarily long project name";
-  const CellGrid grid = paintTree(testing::widgetTree(spec), kSmall);
+  SceneSetup setup = running();
+  setup.project = "An extraordinarily long project name";
+  const CellGrid grid = paintTree(testing::widgetTree(setup), kSmall);
   std::string line;
   for (int column = 0; column < 24; ++column) {
     line += grid.at(column, 5).glyph;
@@ -173,9 +173,9 @@ TEST(PaintCells, ALongProjectNameIsCutWithinTheContent) {
 }
 
 TEST(PaintCells, AProjectNameCannotSmuggleEscapeSequences) {
-  SceneSpec spec = running();
-  spec.project = "\x1b]8;;evil\x1b\\x\x9b";
-  const CellGrid grid = paintTree(testing::widgetTree(spec), kSmall);
+  SceneSetup setup = running();
+  setup.project = "\x1b]8;;evil\x1b\\x\x9b";
+  const CellGrid grid = paintTree(testing::widgetTree(setup), kSmall);
   for (int row = 0; row < grid.size().rows; ++row) {
     for (int column = 0; column < grid.size().columns; ++column) {
       const std::string& glyph = grid.at(column, row).glyph;
@@ -186,9 +186,9 @@ TEST(PaintCells, AProjectNameCannotSmuggleEscapeSequences) {
 }
 
 TEST(PaintCells, AWideGlyphThatDoesNotFitIsNotHalved) {
-  SceneSpec spec = running();
-  spec.project = "\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D";
-  const CellGrid grid = paintTree(testing::widgetTree(spec), kSmall);
+  SceneSetup setup = running();
+  setup.project = "\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D\u4E2D";
+  const CellGrid grid = paintTree(testing::widgetTree(setup), kSmall);
   // 20 cells of content: nine ideographs (18 cells) and the ellipsis.
   EXPECT_EQ("\u2026", grid.at(20, 5).glyph);
   EXPECT_TRUE(grid.at(19, 5).continuation());
@@ -223,12 +223,12 @@ bool sameGrid(const CellGrid& a, const CellGrid& b) {
 
 TEST(CellPainter, PaintsWhatPaintCellsPaintsWhateverCameBefore) {
   const CellMeasurer measurer;
-  const auto listFor = [&](const SceneSpec& spec, layout::Size size, double instant) {
+  const auto listFor = [&](const SceneSetup& setup, layout::Size size, double instant) {
     return *layout::layoutWidget(
-        testing::widgetTree(spec),
+        testing::widgetTree(setup),
         {size, render::kContentMargin, render::kWidgetCornerRadius, Date(instant)}, measurer);
   };
-  SceneSpec other = paused();
+  SceneSetup other = paused();
   other.project = "Other";
   const struct {
     layout::DrawList list;

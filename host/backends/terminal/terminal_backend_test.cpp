@@ -13,7 +13,7 @@ namespace {
 
 using platform::foundation::Date;
 using platform::widgets::WidgetFamily;
-using testing::SceneSpec;
+using testing::SceneSetup;
 using testing::TimerState;
 
 constexpr double kNow = 10'000;
@@ -46,8 +46,8 @@ struct Recorder {
 
 live::Scene scene(TimerState state, WidgetFamily family = WidgetFamily::systemSmall,
                   bool redacted = false) {
-  const SceneSpec spec{state, "Deep Work", "00:05:00", Date(kNow - 754), "1h 30m", 24};
-  return {family, testing::widgetTree(spec), redacted};
+  const SceneSetup setup{state, "Deep Work", "00:05:00", Date(kNow - 754), "1h 30m", 24};
+  return {family, testing::widgetTree(setup), redacted};
 }
 
 TEST(TerminalBackend, WritesNothingBeforeItHasSomethingToShow) {

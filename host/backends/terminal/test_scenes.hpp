@@ -19,7 +19,7 @@ namespace velto::host::terminal::testing {
 
 enum class TimerState { stopped, running, paused };
 
-struct SceneSpec {
+struct SceneSetup {
   TimerState state = TimerState::stopped;
   std::optional<std::string> project;
   /// The fixed readout, or the live one's anchor when running.
@@ -36,20 +36,20 @@ inline platform::ui::View button(const char* url, const char* symbol) {
                   .background(Circle().fill(Color::primary().opacity(0.09)), Alignment::center));
 }
 
-inline platform::ui::View widgetTree(const SceneSpec& spec) {
+inline platform::ui::View widgetTree(const SceneSetup& setup) {
   using namespace platform::ui;
   using Weight = Font::Weight;
   using Design = Font::Design;
-  const bool running = spec.state == TimerState::running;
-  std::vector<View> footer{Label(Text::verbatim(spec.total), "sun.max")
+  const bool running = setup.state == TimerState::running;
+  std::vector<View> footer{Label(Text::verbatim(setup.total), "sun.max")
                                .font(Font::system(10, Weight::semibold, Design::rounded))
                                .foregroundStyle(HierarchicalShapeStyle::secondary),
                            Spacer()};
-  if (spec.state != TimerState::stopped) {
+  if (setup.state != TimerState::stopped) {
     footer.push_back(button("velto://toggle", running ? "pause.fill" : "play.fill"));
     footer.push_back(button("velto://stop", "stop.fill"));
   }
-  const Text readout = running ? Text::timer(spec.anchor) : Text::verbatim(spec.readout);
+  const Text readout = running ? Text::timer(setup.anchor) : Text::verbatim(setup.readout);
   View content =
       VStack(HorizontalAlignment::leading, 0,
              {
@@ -62,12 +62,12 @@ inline platform::ui::View widgetTree(const SceneSpec& spec) {
                              .fill(running ? Color::green() : Color::secondary().opacity(0.45))
                              .frame(6, 6, Alignment::center)}),
                  Spacer(),
-                 Text::verbatim(spec.project.value_or("Ready to focus"))
+                 Text::verbatim(setup.project.value_or("Ready to focus"))
                      .font(Font::system(13, Weight::bold, Design::rounded))
                      .lineLimit(1)
                      .foregroundStyle(HierarchicalShapeStyle::secondary),
                  readout.monospacedDigit()
-                     .font(Font::system(spec.readoutSize, Weight::bold, Design::monospaced))
+                     .font(Font::system(setup.readoutSize, Weight::bold, Design::monospaced))
                      .minimumScaleFactor(0.75)
                      .lineLimit(1),
                  Spacer(),
