@@ -54,9 +54,9 @@ void WallClockTimer::arm(Date instant) {
     disarm();
     return;
   }
-  itimerspec spec{};
-  spec.it_value = timespecOf(instant);
-  ::timerfd_settime(fd_.get(), TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &spec, nullptr);
+  itimerspec setting{};
+  setting.it_value = timespecOf(instant);
+  ::timerfd_settime(fd_.get(), TFD_TIMER_ABSTIME | TFD_TIMER_CANCEL_ON_SET, &setting, nullptr);
   armedFor_ = instant;
 }
 

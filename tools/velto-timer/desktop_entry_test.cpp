@@ -12,7 +12,7 @@ namespace {
 
 // The argument vector a desktop launches for `url`, read from `entry` as GLib
 // reads desktop entries: the key file's unescaping, %u and %% expanded, then
-// the shell-like word splitting of the Exec specification.
+// the shell-like word splitting of the Exec key.
 std::vector<std::string> launchedArguments(const std::string& entry, const std::string& url) {
   const std::unique_ptr<GKeyFile, void (*)(GKeyFile*)> file(g_key_file_new(), &g_key_file_free);
   EXPECT_TRUE(
