@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <string_view>
 
+#include "platform/foundation/printable_text.hpp"
 #include "platform/widgets/protocol/reply_codec.hpp"
 
 namespace {
@@ -41,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (!reply->outcome) {
     // What the host prints stays on one short line.
     const std::string& message = reply->outcome.error().message;
-    if (message.size() > protocol::kMaxShownErrorText + 3) {
+    if (message.size() > platform::foundation::kMaxPrintableBytes + 3) {
       std::abort();
     }
     for (const char c : message) {

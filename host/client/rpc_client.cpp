@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "platform/foundation/overloaded.hpp"
+#include "platform/foundation/printable_text.hpp"
 #include "platform/widgets/protocol/reply_codec.hpp"
 #include "platform/widgets/protocol/request_codec.hpp"
 
@@ -29,7 +30,8 @@ std::string idText(const protocol::RequestId& id) {
                         [](std::int64_t number) { return std::to_string(number); },
                         [](std::uint64_t number) { return std::to_string(number); },
                         [](const std::string& text) {
-                          return "\"" + protocol::printableErrorText(text, kMaxShownId) + "\"";
+                          return "\"" + platform::foundation::printableText(text, kMaxShownId)
+                                 + "\"";
                         },
                     },
                     id);

@@ -27,9 +27,6 @@ inline constexpr std::size_t kMaxMessageLine = 1024 * 1024;
 /// Most arrays and objects open at once in a request; a request is small and flat.
 inline constexpr int kMaxRequestDepth = 32;
 
-/// Longest error text from the extension that the host shows, in bytes.
-inline constexpr std::size_t kMaxShownErrorText = 300;
-
 /// JSON-RPC 2.0 error codes.
 enum class RpcErrorCode : int {
   parseError = -32700,

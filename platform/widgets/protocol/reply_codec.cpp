@@ -4,6 +4,7 @@
 
 #include "platform/foundation/json_parse.hpp"
 #include "platform/foundation/overloaded.hpp"
+#include "platform/foundation/printable_text.hpp"
 #include "platform/ui/archive.hpp"
 #include "platform/widgets/protocol/internal/json_values.hpp"
 
@@ -94,8 +95,8 @@ Expected<EntryMessage, ReplyError> entryOf(const Json& value) {
   if (!view) {
     const auto& error = view.error();
     return malformed("its view tree does not parse ("
-                     + printableErrorText((error.path.empty() ? std::string() : error.path + ": ")
-                                          + error.message)
+                     + foundation::printableText(
+                         (error.path.empty() ? std::string() : error.path + ": ") + error.message)
                      + ")");
   }
   return EntryMessage{*date, std::move(*view)};
@@ -203,8 +204,9 @@ Expected<Reply, ReplyError> decodeReply(std::string_view line) {
     }
     const std::int64_t number =
         code->is_number_unsigned() ? std::int64_t{-1} : code->get<std::int64_t>();
-    return Reply{std::move(*id),
-                 Unexpected(RpcError{number, printableErrorText(message->get<std::string>())})};
+    return Reply{
+        std::move(*id),
+        Unexpected(RpcError{number, foundation::printableText(message->get<std::string>())})};
   }
   if (result == reply.end()) {
     return Unexpected(ReplyError{"has no result"});

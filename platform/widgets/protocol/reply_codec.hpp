@@ -29,7 +29,7 @@ struct ReplyError {
 struct Reply {
   RequestId id;
   /// The result, or the extension's error with its message made printable
-  /// (see printableErrorText).
+  /// (see foundation::printableText).
   foundation::Expected<nlohmann::json, RpcError> outcome;
 };
 
@@ -48,10 +48,5 @@ foundation::Expected<TimelineMessage, ReplyError> decodeTimelineResult(
 /// `relevance`'s result.
 foundation::Expected<RelevanceResult, ReplyError> decodeRelevanceResult(
     const nlohmann::json& result);
-
-/// `text` fit for one line of the host's diagnostics: control characters and
-/// line breaks escaped, bytes that are not UTF-8 replaced, cut after at most
-/// `maxBytes` bytes of text at a character boundary, with "…" where it was cut.
-std::string printableErrorText(std::string_view text, std::size_t maxBytes = kMaxShownErrorText);
 
 }  // namespace platform::widgets::protocol

@@ -6,6 +6,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "platform/foundation/printable_text.hpp"
 #include "platform/ui/archive.hpp"
 #include "platform/ui/elements.hpp"
 
@@ -85,7 +86,7 @@ TEST(ReplyCodec, AnErrorReplyCarriesItsCodeAndAPrintableMessage) {
   EXPECT_EQ(RequestId(std::int64_t{9}), reply->id);
   ASSERT_FALSE(reply->outcome.has_value());
   EXPECT_EQ(-32602, reply->outcome.error().code);
-  EXPECT_EQ(printableErrorText(hostile.message), reply->outcome.error().message);
+  EXPECT_EQ(foundation::printableText(hostile.message), reply->outcome.error().message);
 }
 
 TEST(ReplyCodec, RepliesThatAreNoRepliesAreRefusedWithTheReason) {

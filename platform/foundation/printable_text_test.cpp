@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/widgets/protocol/reply_codec.hpp"
+#include "platform/foundation/printable_text.hpp"
 
-namespace platform::widgets::protocol {
+namespace platform::foundation {
 namespace {
 
-TEST(PrintableErrorText, ShowsWhatWouldBreakOrRestyleTheLineEscaped) {
+TEST(PrintableText, ShowsWhatWouldBreakOrRestyleTheLineEscaped) {
   struct Case {
     std::string text;
     std::string printable;
@@ -26,26 +26,26 @@ TEST(PrintableErrorText, ShowsWhatWouldBreakOrRestyleTheLineEscaped) {
       {std::string("nul\0end", 7), "nul\\u0000end"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(c.printable, printableErrorText(c.text)) << c.text;
+    EXPECT_EQ(c.printable, printableText(c.text)) << c.text;
   }
 }
 
-TEST(PrintableErrorText, CutsLongTextAtACharacterBoundary) {
-  EXPECT_EQ("abc\xE2\x80\xA6", printableErrorText("abcdef", 3));
-  EXPECT_EQ("abc", printableErrorText("abc", 3));
+TEST(PrintableText, CutsLongTextAtACharacterBoundary) {
+  EXPECT_EQ("abc\xE2\x80\xA6", printableText("abcdef", 3));
+  EXPECT_EQ("abc", printableText("abc", 3));
   // The two-byte é does not fit after "ab" in three bytes, and is not split.
-  EXPECT_EQ("ab\xE2\x80\xA6", printableErrorText("ab\xC3\xA9", 3));
+  EXPECT_EQ("ab\xE2\x80\xA6", printableText("ab\xC3\xA9", 3));
   // Nor is an escape split.
-  EXPECT_EQ("a\xE2\x80\xA6", printableErrorText("a\n", 2));
+  EXPECT_EQ("a\xE2\x80\xA6", printableText("a\n", 2));
 }
 
-TEST(PrintableErrorText, HalfAMegabyteOfEscapesBecomesOneShortLine) {
+TEST(PrintableText, HalfAMegabyteOfEscapesBecomesOneShortLine) {
   const std::string hostile(500 * 1024, '\x1b');
-  const std::string printable = printableErrorText(hostile);
-  EXPECT_LE(printable.size(), kMaxShownErrorText + 3);
+  const std::string printable = printableText(hostile);
+  EXPECT_LE(printable.size(), kMaxPrintableBytes + 3);
   EXPECT_EQ(std::string::npos, printable.find('\x1b'));
   EXPECT_EQ(std::string::npos, printable.find('\n'));
 }
 
 }  // namespace
-}  // namespace platform::widgets::protocol
+}  // namespace platform::foundation

@@ -1,11 +1,11 @@
+#include "platform/foundation/printable_text.hpp"
+
 #include <algorithm>
 #include <cstdint>
 
-#include "platform/foundation/json_text.hpp"
 #include "platform/foundation/utf8.hpp"
-#include "platform/widgets/protocol/reply_codec.hpp"
 
-namespace platform::widgets::protocol {
+namespace platform::foundation {
 
 namespace {
 
@@ -53,11 +53,11 @@ std::string escaped(std::uint32_t c) {
 
 }  // namespace
 
-std::string printableErrorText(std::string_view text, std::size_t maxBytes) {
+std::string printableText(std::string_view text, std::size_t maxBytes) {
   std::string printable;
   printable.reserve(std::min(text.size(), maxBytes) + kCutMark.size());
   while (!text.empty()) {
-    const std::size_t length = foundation::utf8SequenceLength(text);
+    const std::size_t length = utf8SequenceLength(text);
     std::string piece;
     if (length == 0) {
       piece = "\xEF\xBF\xBD";
@@ -77,4 +77,4 @@ std::string printableErrorText(std::string_view text, std::size_t maxBytes) {
   return printable;
 }
 
-}  // namespace platform::widgets::protocol
+}  // namespace platform::foundation
