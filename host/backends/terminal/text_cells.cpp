@@ -1,6 +1,12 @@
 #include "host/backends/terminal/text_cells.hpp"
 
+#include <clocale>
+#include <cstdint>
+#include <cwchar>
+
 #include <glib.h>
+#include <locale.h>
+#include <wchar.h>
 
 namespace velto::host::terminal {
 
@@ -16,11 +22,58 @@ bool isContinuation(unsigned char byte) {
   return (byte & 0xC0U) == 0x80U;
 }
 
-/// Whether a zero-width character belongs in the glyph before it.
-bool isAttachable(char32_t c) {
-  const GUnicodeType type = g_unichar_type(static_cast<gunichar>(c));
-  return type == G_UNICODE_NON_SPACING_MARK || type == G_UNICODE_ENCLOSING_MARK
-         || c == 0x200D;  // the joiner of emoji sequences
+bool isVariationSelector(char32_t c) {
+  return (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
+}
+
+/// What becomes of one code point in a cell.
+enum class Role : std::uint8_t {
+  glyph,     // drawn as itself
+  mark,      // drawn on the glyph before it, taking no cell
+  dropped,   // not drawn
+  space,     // drawn as a space
+  replaced,  // drawn as U+FFFD
+};
+
+struct Placement {
+  Role role = Role::glyph;
+  int width = 1;
+};
+
+Placement place(char32_t c) {
+  if (c >= 0x20 && c < 0x7F) {
+    return {};
+  }
+  if (c == U'\t') {
+    return {Role::space, 1};
+  }
+  if (c == kReplacement || isControl(c)) {
+    return {Role::replaced, 1};
+  }
+  switch (g_unichar_type(static_cast<gunichar>(c))) {
+    case G_UNICODE_LINE_SEPARATOR:
+    case G_UNICODE_PARAGRAPH_SEPARATOR:
+      return {Role::space, 1};
+    case G_UNICODE_FORMAT:  // joiners, bidi controls, the soft hyphen
+      return {Role::dropped, 0};
+    case G_UNICODE_UNASSIGNED:  // noncharacters too
+    case G_UNICODE_SURROGATE:
+      return {Role::replaced, 1};
+    default:
+      break;
+  }
+  if (isVariationSelector(c)) {
+    return {Role::dropped, 0};  // an emoji presentation widens a glyph on some terminals only
+  }
+  const int width = codePointWidth(c);
+  const std::optional<int> library = libraryWidth(c);
+  const bool agreed = !library || *library == width;
+  if (width == 0) {
+    const GUnicodeType type = g_unichar_type(static_cast<gunichar>(c));
+    const bool combining = type == G_UNICODE_NON_SPACING_MARK || type == G_UNICODE_ENCLOSING_MARK;
+    return {combining && agreed ? Role::mark : Role::dropped, 0};
+  }
+  return agreed ? Placement{Role::glyph, width} : Placement{Role::replaced, 1};
 }
 
 }  // namespace
@@ -78,38 +131,46 @@ int codePointWidth(char32_t c) {
   return g_unichar_iswide(static_cast<gunichar>(c)) ? 2 : 1;
 }
 
+std::optional<int> libraryWidth(char32_t c) {
+  // Made once and kept for the process: a locale handle is all it holds.
+  static const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  if (utf8 == nullptr) {
+    return std::nullopt;
+  }
+  const locale_t previous = ::uselocale(utf8);
+  const int width = ::wcwidth(static_cast<wchar_t>(c));
+  ::uselocale(previous);
+  return width;
+}
+
 void forEachGlyph(std::string_view text,
                   const std::function<void(std::string_view glyph, int width)>& visit) {
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t start = pos;
-    const char32_t base = decodeUtf8(text, pos);
-    const int width = codePointWidth(base);
-    if (width == 0) {
-      continue;  // a mark with nothing to sit on
+    const Placement base = place(decodeUtf8(text, pos));
+    if (base.role == Role::dropped || base.role == Role::mark) {
+      continue;  // nothing to draw, or a mark with nothing to sit on
     }
-    const bool tab = base == U'\t';
-    const bool replaced = !tab && (base == kReplacement || isControl(base));
-    // Marks stay with their base, within kMaxGlyphBytes; other zero-width
-    // characters (format and bidi controls) are dropped.
+    // Marks stay with their base, within kMaxGlyphBytes; the glyph is one run
+    // of bytes, so a dropped character ends its marks.
     std::size_t end = pos;
     while (pos < text.size()) {
       std::size_t next = pos;
-      const char32_t mark = decodeUtf8(text, next);
-      if (mark == kReplacement || codePointWidth(mark) != 0) {
+      const Role role = place(decodeUtf8(text, next)).role;
+      if (role != Role::mark && role != Role::dropped) {
         break;
       }
-      // The glyph is one run of bytes, so a dropped character ends its marks.
-      const bool extends = pos == end && isAttachable(mark);
+      const bool extends = pos == end && role == Role::mark;
       pos = next;
       if (extends && next - start <= kMaxGlyphBytes) {
         end = next;
       }
     }
-    const std::string_view glyph = tab        ? std::string_view(" ")
-                                   : replaced ? kReplacementGlyph
-                                              : text.substr(start, end - start);
-    visit(glyph, width);
+    const std::string_view glyph = base.role == Role::space      ? std::string_view(" ")
+                                   : base.role == Role::replaced ? kReplacementGlyph
+                                                                 : text.substr(start, end - start);
+    visit(glyph, base.width);
   }
 }
 

@@ -1,9 +1,15 @@
 #include "host/backends/terminal/text_cells.hpp"
 
+#include <algorithm>
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
+#include <glib.h>
 #include <gtest/gtest.h>
+#include <locale.h>
+#include <wchar.h>
 
 #include "host/backends/terminal/cell_measurer.hpp"
 #include "host/backends/terminal/symbol_glyphs.hpp"
@@ -27,18 +33,21 @@ TEST(DisplayWidth, CountsCellsAsATerminalDraws) {
       {"", 0},
       {"VELTO", 5},
       {"00:12:34", 8},
-      {"\u4E2D\u6587", 4},        // wide ideographs
-      {"e\u0301", 1},             // a combining accent sits on its base
-      {"\u0301abc", 3},           // a mark with no base is dropped
-      {"\xF0\x9F\x98\x80", 2},    // an emoji
-      {"a\u200Bb", 2},            // zero-width space
-      {"\u25B6\u25A0\u25CF", 3},  // ambiguous width: narrow outside CJK locales
-      {"\xff", 1},                // a stray byte becomes one replacement
-      {"\xC0\xAF", 2},            // an overlong slash: two replacements
-      {"\xED\xA0\x80", 3},        // a surrogate is not text
-      {"\xE4\xB8", 2},            // a truncated sequence
-      {"\x1b[31mred", 8},         // ESC becomes a replacement; the rest is text
-      {"a\tb", 3},                // a tab is one space
+      {"\u4E2D\u6587", 4},               // wide ideographs
+      {"e\u0301", 1},                    // a combining accent sits on its base
+      {"\u0301abc", 3},                  // a mark with no base is dropped
+      {"\xF0\x9F\x98\x80", 2},           // an emoji
+      {"a\u200Bb", 2},                   // zero-width space
+      {"\u25B6\u25A0\u25CF", 3},         // ambiguous width: narrow outside CJK locales
+      {"\xff", 1},                       // a stray byte becomes one replacement
+      {"\xC0\xAF", 2},                   // an overlong slash: two replacements
+      {"\xED\xA0\x80", 3},               // a surrogate is not text
+      {"\xE4\xB8", 2},                   // a truncated sequence
+      {"\x1b[31mred", 8},                // ESC becomes a replacement; the rest is text
+      {"a\tb", 3},                       // a tab is one space
+      {"\u2028\u2029\uFFFE\uFFFFZ", 5},  // each one cell
+      {"\U0001F469\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466", 8},  // four emoji
+      {"\u2764\uFE0F", 1},  // the emoji presentation is left to the font
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.cells, displayWidth(c.text)) << c.text;
@@ -57,6 +66,59 @@ TEST(ForEachGlyph, KeepsMarksWithTheirBase) {
 TEST(ForEachGlyph, DropsBidiControlsAndTheMarksAfterThem) {
   // A right-to-left override must not reach the terminal inside a cell.
   EXPECT_EQ((std::vector<std::string>{"a/1", "b/1"}), glyphsOf("a\u202E\u0301b"));
+}
+
+TEST(ForEachGlyph, KeepsOnlyWhatTerminalsAdvanceOverAlike) {
+  const struct {
+    std::string text;
+    std::vector<std::string> glyphs;
+  } cases[] = {
+      // Joiners go, so an emoji sequence is its emoji, each two cells.
+      {"\U0001F469\u200D\U0001F467", {"\U0001F469/2", "\U0001F467/2"}},
+      {"\u2764\uFE0Fa\uFE0E", {"\u2764/1", "a/1"}},
+      {"a\u2028b\u2029", {"a/1", " /1", "b/1", " /1"}},
+      // Noncharacters and unassigned code points.
+      {"\uFFFE\uFDD0\U0010FFFF\U000E0080", {"\uFFFD/1", "\uFFFD/1", "\uFFFD/1", "\uFFFD/1"}},
+      // Hexagrams are wide to the C library and narrow to GLib.
+      {"\u4DC0x", {"\uFFFD/1", "x/1"}},
+      {"a\u00ADb\u2060c\uFEFF", {"a/1", "b/1", "c/1"}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.glyphs, glyphsOf(c.text)) << c.text;
+  }
+}
+
+TEST(ForEachGlyph, CountsForEveryCodePointTheCellsTheCLibraryGivesIt) {
+  // What tmux and screen advance by, so an incremental repaint stays true there.
+  const locale_t utf8 = ::newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
+  if (utf8 == nullptr) {
+    GTEST_SKIP() << "no C.UTF-8 locale";
+  }
+  const locale_t previous = ::uselocale(utf8);
+  int wrong = 0;
+  for (char32_t c = 0x20; c <= 0x10FFFF && wrong < 10; ++c) {
+    if (c >= 0xD800 && c <= 0xDFFF) {
+      continue;
+    }
+    std::string text = "a";
+    std::array<char, 8> bytes{};
+    text.append(bytes.data(), static_cast<std::size_t>(
+                                  g_unichar_to_utf8(static_cast<gunichar>(c), bytes.data())));
+    forEachGlyph(text, [&](std::string_view glyph, int width) {
+      int cells = 0;
+      std::size_t pos = 0;
+      while (pos < glyph.size()) {
+        cells += ::wcwidth(static_cast<wchar_t>(decodeUtf8(glyph, pos)));
+      }
+      if (cells != width) {
+        ADD_FAILURE() << std::hex << "U+" << static_cast<std::uint32_t>(c) << ": " << width
+                      << " counted, " << std::dec << cells << " drawn";
+        ++wrong;
+      }
+    });
+  }
+  ::uselocale(previous);
+  ::freelocale(utf8);
 }
 
 TEST(ForEachGlyph, BoundsAGlyphPiledWithMarks) {

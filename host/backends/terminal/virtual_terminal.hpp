@@ -1,13 +1,18 @@
 #pragma once
 
 // For tests: a small terminal that understands exactly the sequences the
-// screen writer sends (cursor position and forward, clear, SGR with 24-bit
+// screen writer sends (cursor position and forward, erase, clear, SGR with 24-bit
 // colours, OSC 8, synchronised updates), so a test can check what a person
-// would see after a run of frames rather than the bytes themselves.
+// would see after a run of frames rather than the bytes themselves. Text
+// advances the cursor as tmux does: by the C library's wcwidth, zero-width
+// characters and anything after a zero-width joiner piling onto the cell left
+// of the cursor, wherever the cursor went in between.
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "host/backends/terminal/cell_grid.hpp"
@@ -17,7 +22,18 @@ namespace velto::host::terminal::testing {
 
 class VirtualTerminal {
  public:
-  explicit VirtualTerminal(GridSize size) : screen_(size) {}
+  /// The cells a code point advances the cursor by.
+  using Advance = std::function<int(char32_t)>;
+
+  /// A terminal of `size` cells; `advance` stands for tables of its own.
+  explicit VirtualTerminal(GridSize size, Advance advance = tmuxAdvance)
+      : screen_(size), advance_(std::move(advance)) {}
+
+  /// The cells tmux moves the cursor by: wcwidth's, and one for what it does not know.
+  static int tmuxAdvance(char32_t c) {
+    const int width = libraryWidth(c).value_or(codePointWidth(c));
+    return width < 0 ? 1 : width;
+  }
 
   /// Applies `bytes`; returns false at the first sequence it does not know.
   bool apply(std::string_view bytes) {
@@ -30,19 +46,23 @@ class VirtualTerminal {
         continue;
       }
       std::size_t end = pos;
-      const char32_t base = decodeUtf8(bytes, end);
-      while (end < bytes.size()) {
-        std::size_t next = end;
-        if (codePointWidth(decodeUtf8(bytes, next)) != 0) {
-          break;
-        }
-        end = next;
+      const char32_t c = decodeUtf8(bytes, end);
+      const std::string_view text = bytes.substr(pos, end - pos);
+      pos = end;
+      if (c == 0x200D) {
+        joining_ = true;  // what comes next joins the cell before the cursor
+        continue;
       }
-      const int width = codePointWidth(base);
+      const int width = advance_(c);
+      if (width == 0 || joining_) {
+        combine(joining_ ? "\u200D" + std::string(text) : std::string(text));
+        joining_ = false;
+        continue;
+      }
       if (!screen_.contains(column_ + width - 1, row_)) {
         return false;  // the writer never relies on wrapping
       }
-      screen_.putGlyph(column_, row_, bytes.substr(pos, end - pos), width);
+      screen_.putGlyph(column_, row_, text, width);
       for (int i = 0; i < width; ++i) {
         Cell& cell = screen_.at(column_ + i, row_);
         cell.foreground = pen_.foreground;
@@ -51,7 +71,6 @@ class VirtualTerminal {
         cell.link = link_.empty() ? 0 : screen_.linkIndex(link_);
       }
       column_ += width;
-      pos = end;
     }
     return true;
   }
@@ -67,6 +86,19 @@ class VirtualTerminal {
   }
 
  private:
+  /// Appends `text` to the glyph left of the cursor, as tmux does with
+  /// zero-width characters and whatever follows a joiner.
+  void combine(std::string_view text) {
+    int column = column_ - 1;
+    while (column > 0 && screen_.at(column, row_).continuation()) {
+      --column;
+    }
+    if (column < 0) {
+      return;
+    }
+    screen_.at(column, row_).glyph += text;
+  }
+
   static std::vector<int> numbers(std::string_view params) {
     std::vector<int> values;
     int value = 0;
@@ -121,6 +153,17 @@ class VirtualTerminal {
       case 'C':
         column_ += n.at(0);
         return true;
+      case 'X':
+        for (int column = column_; column < column_ + n.at(0) && screen_.contains(column, row_);
+             ++column) {
+          screen_.clearGlyph(column, row_);
+          Cell& cell = screen_.at(column, row_);
+          cell.background = pen_.background;
+          cell.foreground.reset();
+          cell.bold = false;
+          cell.link = 0;
+        }
+        return true;
       case 'J':
         screen_ = CellGrid(screen_.size());
         return n.at(0) == 2;
@@ -172,6 +215,8 @@ class VirtualTerminal {
   int row_ = 0;
   Cell pen_;
   std::string link_;
+  bool joining_ = false;
+  Advance advance_;
 };
 
 }  // namespace velto::host::terminal::testing
