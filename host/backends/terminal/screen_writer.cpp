@@ -104,6 +104,10 @@ class FrameBuilder {
     moveTo(column, row);
     setLink(linkOf(grid, cell));
     setPen(penOf(cell));
+    if (width == 2) {
+      // A terminal that draws it one cell wide must not leave the second as it was.
+      out_ += "\x1b[2X";
+    }
     out_ += cell.glyph;
     // Only ASCII advances the cursor predictably: a terminal may draw any other
     // glyph wider than its tables say, so the next write places itself anew.
@@ -223,6 +227,9 @@ std::string ScreenWriter::frame(const CellGrid& next, const CellRect& changed) {
   }
   FrameBuilder builder(capabilities_, body);
   for (int row = firstRow; row < rowEnd; ++row) {
+    // A terminal whose tables differ may draw a narrow glyph beyond ASCII over
+    // the cell after it, so that cell is written again, as a full repaint would.
+    bool overdrawn = false;
     for (int column = firstColumn; column < columnEnd; ++column) {
       const Cell& cell = next.at(column, row);
       if (cell.continuation()) {
@@ -231,8 +238,10 @@ std::string ScreenWriter::frame(const CellGrid& next, const CellRect& changed) {
       const bool wide = column + 1 < size.columns && next.at(column + 1, row).continuation();
       // A wide glyph's second cell shows the first one's colours, so only its
       // being a second half counts.
-      const bool changedCell = !builder.looksSame(next, cell, before, before.at(column, row))
+      const bool changedCell = overdrawn
+                               || !builder.looksSame(next, cell, before, before.at(column, row))
                                || (wide && !before.at(column + 1, row).continuation());
+      overdrawn = changedCell && !wide && cell.glyph.size() > 1;
       if (changedCell) {
         builder.write(next, cell, column, row, wide ? 2 : 1);
       }
