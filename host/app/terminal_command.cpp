@@ -138,25 +138,42 @@ std::optional<render::Appearance> TerminalSession::askBackground() {
 }
 
 TerminalOutcome TerminalSession::run() {
-  const auto size = terminal::windowSize(STDOUT_FILENO);
-  if (!size || ::isatty(STDIN_FILENO) == 0) {
+  const terminal::Capabilities capabilities =
+      terminal::detectCapabilities(terminal::terminalEnvironment());
+  const bool addressing = capabilities.cellAddressing;
+  const bool keyboard = ::isatty(STDIN_FILENO) != 0;
+  // Plain lines need no screen to size; a dumb terminal reads keys only when it has them.
+  auto size = terminal::windowSize(STDOUT_FILENO);
+  if (!addressing && !size) {
+    size = terminal::GridSize{80, 24};
+  }
+  if (!size || (addressing && !keyboard)) {
     return {EX_USAGE, "terminal: stdin and stdout must be a terminal"};
   }
   if (::access(request_.extension.c_str(), X_OK) != 0) {
     return {EX_UNAVAILABLE, "cannot run the extension '" + request_.extension.string()
                                 + "': " + std::strerror(errno)};
   }
-  auto raw = terminal::RawMode::enter(STDIN_FILENO);
-  if (!raw) {
-    return {EX_USAGE, "terminal: " + raw.error()};
+  std::optional<terminal::RawMode> raw;
+  if (keyboard) {
+    auto entered = terminal::RawMode::enter(STDIN_FILENO);
+    if (!entered) {
+      return {EX_USAGE, "terminal: " + entered.error()};
+    }
+    raw.emplace(std::move(*entered));
   }
-  terminal::AlternateScreen screen(terminal::fdSink(STDOUT_FILENO));
+  std::optional<terminal::AlternateScreen> screen;
+  if (addressing) {
+    screen.emplace(terminal::fdSink(STDOUT_FILENO));
+  }
   const live::ThreadDefaultContext onContext(context_);
 
-  GSource* input =
-      g_unix_fd_source_new(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR));
-  g_source_set_callback(input, G_SOURCE_FUNC(&TerminalSession::inputReady), this, nullptr);
-  input_ = live::AttachedSource(input, context_);
+  if (keyboard) {
+    GSource* input = g_unix_fd_source_new(STDIN_FILENO,
+                                          static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR));
+    g_source_set_callback(input, G_SOURCE_FUNC(&TerminalSession::inputReady), this, nullptr);
+    input_ = live::AttachedSource(input, context_);
+  }
 
   const TerminalOutcome ended{EX_OK, {}};
   const live::SignalWatch interrupt(context_, SIGINT, [this, ended] { quit(ended); });
@@ -171,16 +188,16 @@ TerminalOutcome TerminalSession::run() {
   // The desktop's preference needs no question; otherwise ask the terminal.
   std::optional<render::Appearance> terminalBackground;
   const auto desktop = request_.appearance ? std::nullopt : desktopPrefersDark();
-  if (!request_.appearance && !desktop) {
+  if (!request_.appearance && !desktop && addressing) {
     terminalBackground = askBackground();
   }
   if (quitting_) {
     return outcome_;
   }
-  backend_.emplace(terminal::fdSink(STDOUT_FILENO), *size,
-                   terminal::TerminalOptions{
-                       terminalAppearance(request_.appearance, desktop, terminalBackground),
-                       terminal::detectCapabilities(terminal::terminalEnvironment())});
+  backend_.emplace(
+      terminal::fdSink(STDOUT_FILENO), *size,
+      terminal::TerminalOptions{
+          terminalAppearance(request_.appearance, desktop, terminalBackground), capabilities});
 
   live::LiveOptions options;
   options.extension = request_.extension;

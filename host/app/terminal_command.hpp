@@ -27,7 +27,9 @@ struct TerminalOutcome {
 };
 
 /// Shows the widget live on the terminal of stdin and stdout until q, Ctrl-C,
-/// SIGTERM or SIGHUP, then restores the terminal and ends the extension.
+/// SIGTERM or SIGHUP, then restores the terminal and ends the extension. With
+/// TERM=dumb it prints plain lines instead, to any stdout, and reads keys only
+/// when stdin is a terminal.
 TerminalOutcome runTerminal(const TerminalRequest& request);
 
 }  // namespace velto::host

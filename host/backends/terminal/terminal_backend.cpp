@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "host/backends/terminal/cell_painter.hpp"
+#include "host/backends/terminal/plain_line.hpp"
 #include "host/backends/terminal/screen_layout.hpp"
 #include "host/backends/terminal/text_cells.hpp"
 #include "host/layout/layout.hpp"
@@ -49,6 +50,7 @@ void TerminalBackend::setAppearance(render::Appearance appearance) {
 
 void TerminalBackend::redraw() {
   writer_.invalidate();
+  printed_.reset();
   render();
 }
 
@@ -90,6 +92,10 @@ CellGrid TerminalBackend::widgetCells() {
 
 void TerminalBackend::render() {
   const CellGrid widget = widgetCells();
+  if (!options_.capabilities.cellAddressing) {
+    printLine(widget);
+    return;
+  }
   screen_ = composeScreen(widget, size_, status_);
   widgetSize_ = widget.size();
   placement_ = placeWidget(widget.size(), size_);
@@ -98,6 +104,10 @@ void TerminalBackend::render() {
 }
 
 void TerminalBackend::renderWidget() {
+  if (!options_.capabilities.cellAddressing) {
+    printLine(widgetCells());
+    return;
+  }
   if (!placement_) {
     return;  // nothing of the widget is on screen
   }
@@ -114,6 +124,17 @@ void TerminalBackend::renderWidget() {
   }
   links_ = widget.linkedUrls();
   write(writer_.frame(screen_, changed));
+}
+
+void TerminalBackend::printLine(const CellGrid& widget) {
+  links_ = widget.linkedUrls();
+  std::string line = plainLine(widget, status_);
+  if (line == printed_) {
+    return;
+  }
+  printed_ = line;
+  line += '\n';
+  write(line);
 }
 
 void TerminalBackend::write(const std::string& bytes) {

@@ -2,7 +2,8 @@
 
 // The live widget in a terminal's cell grid: each frame lays the scene out in
 // cells, paints it, centres it on the screen and writes only the cells that
-// changed since the last frame.
+// changed since the last frame. A terminal without cell addressing gets a
+// plain line instead, each time what it would show changes.
 //
 // A program drives it like this (the system calls stay in terminal_io.hpp):
 //
@@ -75,6 +76,8 @@ class TerminalBackend final : public live::Backend {
   /// Repaints just the widget, in place, and writes what changed inside it.
   void renderWidget();
   CellGrid widgetCells();
+  /// Prints the widget as a plain line when that line differs from the last.
+  void printLine(const CellGrid& widget);
   void write(const std::string& bytes);
 
   ByteSink sink_;
@@ -90,6 +93,7 @@ class TerminalBackend final : public live::Backend {
   CellGrid screen_;                     // the last screen composed
   GridSize widgetSize_;                 // of the widget on it
   std::optional<Placement> placement_;  // where the widget sits on it, when it fits
+  std::optional<std::string> printed_;  // the last plain line, without cell addressing
   bool healthy_ = true;
 };
 

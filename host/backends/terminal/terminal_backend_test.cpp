@@ -1,5 +1,6 @@
 #include "host/backends/terminal/terminal_backend.hpp"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -187,6 +188,33 @@ TEST(TerminalBackend, RedrawWritesTheWholeScreenAgain) {
   backend.redraw();
   ASSERT_EQ(2U, recorder.frames.size());
   EXPECT_EQ(recorder.frames[0], recorder.frames[1]);
+}
+
+TEST(TerminalBackend, ADumbTerminalGetsOnePlainLinePerChangeAndNoEscapes) {
+  std::vector<std::string> written;
+  const ByteSink sink = [&written](std::string_view bytes) {
+    written.emplace_back(bytes);
+    return true;
+  };
+  const Capabilities dumb = detectCapabilities({{"TERM", "dumb"}});
+  TerminalBackend backend(sink, {80, 24}, {render::Appearance::dark, dumb});
+  backend.show(scene(TimerState::running), Date(kNow));
+  backend.tick(Date(kNow + 0.4));  // the same second: the same line
+  backend.tick(Date(kNow + 1));
+  backend.resize({40, 10});
+  backend.status("cannot open velto://toggle");
+  backend.redraw();
+  ASSERT_EQ(4U, written.size());
+  for (const std::string& line : written) {
+    EXPECT_EQ(std::string::npos, line.find('\x1b')) << line;
+    EXPECT_EQ(1, std::count(line.begin(), line.end(), '\n')) << line;
+    EXPECT_TRUE(line.ends_with('\n')) << line;
+  }
+  EXPECT_NE(std::string::npos, written[0].find("Deep Work | 00:12:34 |")) << written[0];
+  EXPECT_NE(std::string::npos, written[1].find("Deep Work | 00:12:35 |")) << written[1];
+  EXPECT_TRUE(written[2].ends_with(" - cannot open velto://toggle\n")) << written[2];
+  EXPECT_EQ(written[2], written[3]);
+  EXPECT_EQ("velto://stop", backend.linkForKey(Key::stop));
 }
 
 }  // namespace

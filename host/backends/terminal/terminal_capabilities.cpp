@@ -20,7 +20,7 @@ Capabilities detectCapabilities(const EnvironmentMap& environment) {
   const std::string_view colorTerm = lookup(environment, "COLORTERM");
   Capabilities capabilities;
   if (term == "dumb") {
-    return {ColorMode::none, false, false};
+    return {ColorMode::none, false, false, false};
   }
   if (term == "linux") {
     capabilities.hyperlinks = false;

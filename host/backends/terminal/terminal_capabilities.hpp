@@ -22,6 +22,10 @@ struct Capabilities {
   /// A frame is wrapped in a synchronised update (DEC mode 2026), which
   /// terminals that do not know it ignore.
   bool synchronizedUpdate = true;
+  /// The cursor goes anywhere: an alternate screen, frames written cell by
+  /// cell, questions to the terminal. Without it the widget is printed as
+  /// plain lines, one for each change, and no escape sequence is written.
+  bool cellAddressing = true;
   friend constexpr bool operator==(const Capabilities&, const Capabilities&) = default;
 };
 
@@ -32,7 +36,7 @@ using EnvironmentMap = std::map<std::string, std::string, std::less<>>;
 /// - `NO_COLOR` set to anything non-empty turns colour off;
 /// - `COLORTERM` "truecolor" or "24bit", or a `TERM` ending in "-direct", give
 ///   true colour;
-/// - `TERM` "dumb" gives no colour and no escape sequences beyond cursor moves;
+/// - `TERM` "dumb" gives plain lines without any escape sequence;
 ///   the Linux console gets the 256-colour palette and no hyperlinks;
 /// - any other terminal gets the 256-colour palette, which every terminal
 ///   emulator in use today understands.

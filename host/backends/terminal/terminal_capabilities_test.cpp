@@ -19,7 +19,7 @@ TEST(DetectCapabilities, ReadsColourFromTheEnvironment) {
       {{{"TERM", "screen"}}, {ColorMode::palette256, true, true}},
       {{}, {ColorMode::palette256, true, true}},
       {{{"TERM", "linux"}}, {ColorMode::palette256, false, true}},
-      {{{"TERM", "dumb"}, {"COLORTERM", "truecolor"}}, {ColorMode::none, false, false}},
+      {{{"TERM", "dumb"}, {"COLORTERM", "truecolor"}}, {ColorMode::none, false, false, false}},
       {{{"TERM", "xterm-256color"}, {"COLORTERM", "truecolor"}, {"NO_COLOR", "1"}},
        {ColorMode::none, true, true}},
       {{{"TERM", "xterm-256color"}, {"NO_COLOR", "0"}}, {ColorMode::none, true, true}},
