@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -88,7 +89,7 @@ class LiveTerminal : public ::testing::Test {
     return {"HOME=" + (root_ / "home").string(),
             "XDG_CONFIG_HOME=" + (root_ / "config").string(),
             "XDG_DATA_HOME=" + (root_ / "data").string(),
-            "TERM=xterm-256color",
+            "TERM=" + term_,
             "GTK_THEME=",
             "NO_COLOR="};
   }
@@ -110,18 +111,53 @@ class LiveTerminal : public ::testing::Test {
     ASSERT_EQ(0, run.status) << run.err;
   }
 
-  void startHost() {
+  // Starts the host in tmux with `options` after "terminal", its stdout where `redirect` says.
+  void startHost(const std::string& options = "--appearance dark",
+                 const std::string& redirect = "") {
     std::string command = "exec env";
     for (const auto& variable : environment()) {
       command += " " + quote(variable);
     }
-    command += " " + quote(VELTO_WIDGET_HOST) + " terminal --appearance dark --verbose 2>"
-               + quote(hostLog().string());
+    command += " " + quote(VELTO_WIDGET_HOST) + " terminal " + options + " --verbose 2>"
+               + quote(hostLog().string()) + redirect;
     const auto run = tmux({"new-session", "-d", "-x", "80", "-y", "24", "-s", "widget", command});
     ASSERT_EQ(0, run.status) << run.err;
   }
 
   std::string screen() const { return tmux({"capture-pane", "-p", "-t", "widget"}).out; }
+
+  // Whether the screen now equals the host's full repaint of the same frame:
+  // a resize there and back makes it forget what it showed and draw anew.
+  ::testing::AssertionResult equalsFullRepaint() const {
+    const std::string incremental = screen();
+    const auto offset = [](const std::string& text) { return text.find("VELTO"); };
+    tmux({"resize-window", "-t", "widget", "-x", "70", "-y", "24"});
+    if (!eventually([&] { return offset(screen()) != offset(incremental); })) {
+      return ::testing::AssertionFailure() << "no repaint at 70 columns:\n" << screen();
+    }
+    tmux({"resize-window", "-t", "widget", "-x", "80", "-y", "24"});
+    // A fault shows as no match until the patience runs out.
+    eventually([&] { return screen() == incremental; });
+    const std::string repainted = screen();
+    if (repainted != incremental) {
+      return ::testing::AssertionFailure() << "incremental:\n"
+                                           << incremental << "\nrepainted:\n"
+                                           << repainted;
+    }
+    return ::testing::AssertionSuccess();
+  }
+
+  // The trimmed row of the screen that holds `part`.
+  std::string rowWith(const std::string& part) const {
+    std::istringstream lines(screen());
+    for (std::string line; std::getline(lines, line);) {
+      if (line.find(part) != std::string::npos) {
+        const std::size_t first = line.find_first_not_of(' ');
+        return line.substr(first, line.find_last_not_of(' ') - first + 1);
+      }
+    }
+    return {};
+  }
 
   // The readout on screen, as seconds, if one shows.
   std::optional<int> readout() const {
@@ -153,6 +189,7 @@ class LiveTerminal : public ::testing::Test {
   }
 
   fs::path root_;
+  std::string term_ = "xterm-256color";
 };
 
 TEST_F(LiveTerminal, FollowsTheSnapshotSurvivesAKilledExtensionAndOpensLinks) {
@@ -195,6 +232,59 @@ TEST_F(LiveTerminal, FollowsTheSnapshotSurvivesAKilledExtensionAndOpensLinks) {
   tmux({"send-keys", "-t", "widget", "q"});
   EXPECT_TRUE(eventually([&] { return tmux({"has-session", "-t", "widget"}).status != 0; }));
   EXPECT_TRUE(eventually([&] { return last && ::kill(*last, 0) != 0; }));
+}
+
+TEST_F(LiveTerminal, NamesOfDisputedWidthLeaveNoStaleCells) {
+  writeSnapshot("paused", "ABCDEFGHIJKLMNOPQRS", 100);
+  startHost();
+  ASSERT_TRUE(eventually([&] { return screen().find("ABCDEFGHIJ") != std::string::npos; }))
+      << screen() << readFile(hostLog());
+  const struct {
+    std::string json;  // the name as the snapshot's JSON spells it
+    std::string shown;
+  } names[] = {
+      {R"(\u2028\u2029\ufffe\uffffZ)", "\uFFFD\uFFFDZ"},
+      {R"(\ud83d\udc69\u200d\ud83d\udc69\u200d\ud83d\udc67\u200d\ud83d\udc66Z)",
+       "\U0001F469\U0001F469\U0001F467\U0001F466Z"},
+  };
+  for (const auto& name : names) {
+    writeSnapshot("paused", "ABCDEFGHIJKLMNOPQRS", 100);
+    ASSERT_TRUE(eventually([&] { return screen().find("ABCDEFGHIJ") != std::string::npos; }))
+        << screen();
+    writeSnapshot("paused", name.json, 100);
+    ASSERT_TRUE(eventually([&] { return rowWith("Z").ends_with("Z"); })) << screen();
+    EXPECT_EQ(name.shown, rowWith("Z")) << screen();
+    EXPECT_TRUE(equalsFullRepaint()) << name.json;
+  }
+}
+
+TEST_F(LiveTerminal, ADumbTerminalGetsPlainLinesAndQStillQuits) {
+  term_ = "dumb";
+  writeSnapshot("running", "Plain Work", 100);
+  const fs::path output = root_ / "output";
+  // No appearance given, so nothing keeps the host from asking the terminal its colour.
+  startHost("", " >" + quote(output.string()));
+  // The placeholder may come first; then the timer, a line each second.
+  const auto timerLines = [&output] {
+    std::istringstream lines(readFile(output));
+    int count = 0;
+    for (std::string line; std::getline(lines, line);) {
+      count += line.find("Plain Work | ") != std::string::npos && std::regex_search(line, kReadout);
+    }
+    return count;
+  };
+  ASSERT_TRUE(eventually([&] { return timerLines() >= 2; }))
+      << readFile(output) << readFile(hostLog());
+  tmux({"send-keys", "-t", "widget", "q"});
+  EXPECT_TRUE(eventually([&] { return tmux({"has-session", "-t", "widget"}).status != 0; }));
+  const std::string text = readFile(output);
+  EXPECT_EQ(std::string::npos, text.find('\x1b')) << text;
+  std::istringstream lines(text);
+  std::string previous;
+  for (std::string line; std::getline(lines, line);) {
+    EXPECT_NE(previous, line);  // a line only for a change
+    previous = line;
+  }
 }
 
 }  // namespace
