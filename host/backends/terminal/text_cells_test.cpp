@@ -142,6 +142,10 @@ TEST(DecodeUtf8, RejectsCodePointsBeyondUnicode) {
 TEST(SymbolGlyph, EveryKnownSymbolTakesOneCell) {
   for (const char* name : {"hourglass", "sun.max", "play.fill", "pause.fill", "stop.fill"}) {
     EXPECT_EQ(1, displayWidth(symbolGlyph(name))) << name;
+    // Drawn as itself: nothing of it is dropped or replaced.
+    EXPECT_EQ(std::vector<std::string>{std::string(symbolGlyph(name)) + "/1"},
+              glyphsOf(symbolGlyph(name)))
+        << name;
     EXPECT_NE(symbolGlyph("no.such.symbol"), symbolGlyph(name)) << name;
   }
   EXPECT_EQ(1, displayWidth(symbolGlyph("no.such.symbol")));
