@@ -1,8 +1,6 @@
 #include "host/backends/terminal/text_cells.hpp"
 
-#include <clocale>
 #include <cstdint>
-#include <cwchar>
 
 #include <glib.h>
 #include <locale.h>
@@ -35,12 +33,12 @@ enum class Role : std::uint8_t {
   replaced,  // drawn as U+FFFD
 };
 
-struct Placement {
+struct CodePointUse {
   Role role = Role::glyph;
   int width = 1;
 };
 
-Placement place(char32_t c) {
+CodePointUse place(char32_t c) {
   if (c >= 0x20 && c < 0x7F) {
     return {};
   }
@@ -73,7 +71,7 @@ Placement place(char32_t c) {
     const bool combining = type == G_UNICODE_NON_SPACING_MARK || type == G_UNICODE_ENCLOSING_MARK;
     return {combining && agreed ? Role::mark : Role::dropped, 0};
   }
-  return agreed ? Placement{Role::glyph, width} : Placement{Role::replaced, 1};
+  return agreed ? CodePointUse{Role::glyph, width} : CodePointUse{Role::replaced, 1};
 }
 
 }  // namespace
@@ -148,7 +146,7 @@ void forEachGlyph(std::string_view text,
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t start = pos;
-    const Placement base = place(decodeUtf8(text, pos));
+    const CodePointUse base = place(decodeUtf8(text, pos));
     if (base.role == Role::dropped || base.role == Role::mark) {
       continue;  // nothing to draw, or a mark with nothing to sit on
     }
