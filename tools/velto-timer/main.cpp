@@ -64,12 +64,16 @@ int report(const Failure& failure) {
   return failure.status;
 }
 
-/// Tells on stderr what the command worked around, then ends as it ended.
+/// Ends as the command ended: a failure in its one line, a success with a line
+/// for each thing it worked around.
 int finish(const CommandOutcome& outcome) {
+  if (outcome.failure) {
+    return report(*outcome.failure);
+  }
   for (const std::string& notice : outcome.notices) {
     (void)report({EX_OK, notice});
   }
-  return outcome.failure ? report(*outcome.failure) : EX_OK;
+  return EX_OK;
 }
 
 std::optional<Failure> checkProject(const std::string& project) {

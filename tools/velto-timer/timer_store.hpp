@@ -32,7 +32,7 @@ struct Change {
 };
 
 /// What a command did: lines that tell of something unusual it worked around
-/// (for stderr, the command still succeeding), and why it failed, if it did.
+/// (for stderr when it succeeds), and why it failed, if it did.
 struct CommandOutcome {
   std::vector<std::string> notices;
   std::optional<Failure> failure;

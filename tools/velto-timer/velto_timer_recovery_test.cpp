@@ -94,6 +94,15 @@ TEST(VeltoTimerRecovery, StartsAtThePresentWhenTheStoredChangeLiesInAWrongEpoch)
     EXPECT_EQ(60, snapshot->elapsedSeconds) << command.front();
   }
 
+  // A refusal stays one line.
+  {
+    const ScopedConfigHome home;
+    storeSnapshotJson(future);
+    const auto refused = timer({"pause", "--at", "2999-01-01T00:00Z"});
+    EXPECT_EQ(64, refused.status);
+    EXPECT_EQ(1, lineCount(refused.err)) << refused.err;
+  }
+
   // status shows the stored state and says why its numbers stand still.
   const ScopedConfigHome home;
   storeSnapshotJson(future);
