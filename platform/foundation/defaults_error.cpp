@@ -20,6 +20,8 @@ int sysexitsStatus(DefaultsError::Code code) {
       return EX_CANTCREAT;
     case DefaultsError::Code::writeFailed:
       return EX_IOERR;
+    case DefaultsError::Code::busy:
+      return EX_TEMPFAIL;
   }
   return EX_SOFTWARE;
 }

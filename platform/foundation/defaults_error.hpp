@@ -18,6 +18,7 @@ struct DefaultsError {
     tooLarge,         // the file is, or would grow, larger than readers accept
     cannotCreate,     // a folder, lock file or temporary file could not be created
     writeFailed,      // the new file could not be written or put in place
+    busy,             // another writer held the domain's lock for longer than we wait
   };
   Code code;
   std::string message;  // one line, for a person
@@ -25,7 +26,7 @@ struct DefaultsError {
 
 /// The sysexits status a program exits with for `code`: 64 for invalidArgument,
 /// 65 for invalidText, malformed and tooLarge, 66 for noSuchDomain, noSuchKey and
-/// unreadable, 73 for cannotCreate, 74 for writeFailed.
+/// unreadable, 73 for cannotCreate, 74 for writeFailed, 75 (try again later) for busy.
 int sysexitsStatus(DefaultsError::Code code);
 
 /// `text` in single quotes with control characters, quotes and backslashes

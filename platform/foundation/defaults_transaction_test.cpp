@@ -2,6 +2,9 @@
 // leftovers of failed and killed writers, and read-modify-write transactions.
 
 #include <atomic>
+#include <chrono>
+#include <functional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -223,6 +226,138 @@ TEST(UpdateDefaultsValue, ConcurrentTransactionsLoseNoUpdate) {
   EXPECT_EQ(std::to_string(kThreads * kEach),
             UserDefaults::withSuiteName(kSuite)->stringForKey("count"));
   EXPECT_EQ(domainFiles(), test_support::listFolder(home.defaultsFolder()));
+}
+
+// Another program's hold on the domain's lock, as `flock FILE.lock CMD` takes it.
+class HeldLock {
+ public:
+  explicit HeldLock(const std::filesystem::path& domainFile)
+      : fd_(::open((domainFile.native() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600)) {
+    if (!fd_ || ::flock(fd_.get(), LOCK_EX | LOCK_NB) != 0) {
+      throw std::runtime_error("cannot take the lock");
+    }
+  }
+  void release() { (void)fd_.close(); }
+
+ private:
+  UniqueFd fd_;
+};
+
+TEST(WriteDefaults, GivesUpOnALockHeldLongerThanItsWaitAndWritesNothing) {
+  const DefaultsWriteOptions noWait{.lockWait = std::chrono::milliseconds(0)};
+  const DefaultsWriteOptions shortWait{.lockWait = std::chrono::milliseconds(30)};
+  const struct {
+    const char* name;
+    std::function<Expected<void, DefaultsError>()> write;
+  } writes[] = {
+      {"data", [&] { return writeDefaultsData(kSuite, "k", bytesOf("new"), noWait); }},
+      {"string", [&] { return writeDefaultsString(kSuite, "k", "new", shortWait); }},
+      {"delete", [&] { return deleteDefaultsKey(kSuite, "k", noWait); }},
+      {"update",
+       [&]() -> Expected<void, DefaultsError> {
+         auto updated = updateDefaultsValue(
+             kSuite, "k",
+             [](const std::optional<DefaultsValue>&)
+                 -> Expected<std::optional<DefaultsValue>, DefaultsError> {
+               ADD_FAILURE() << "the change ran without the lock";
+               return std::optional<DefaultsValue>();
+             },
+             shortWait);
+         if (!updated) {
+           return Unexpected(updated.error());
+         }
+         return {};
+       }},
+  };
+  for (const auto& w : writes) {
+    const ScopedConfigHome home;
+    ASSERT_TRUE(writeDefaultsString(kSuite, "k", "old"));
+    const std::string before = test_support::readFile(home.file(kSuite));
+    HeldLock held(home.file(kSuite));
+    const auto written = w.write();
+    ASSERT_FALSE(written.has_value()) << w.name;
+    EXPECT_EQ(Code::busy, written.error().code) << w.name;
+    EXPECT_NE(std::string::npos,
+              written.error().message.find(kSuite.data() + std::string(".plist.lock")))
+        << w.name << ": " << written.error().message;
+    EXPECT_EQ(75, sysexitsStatus(written.error().code));
+    EXPECT_EQ(before, test_support::readFile(home.file(kSuite))) << w.name;
+    EXPECT_EQ(domainFiles(), test_support::listFolder(home.defaultsFolder())) << w.name;
+  }
+}
+
+TEST(WriteDefaults, WritesOnceALockHeldForAWhileIsReleased) {
+  const ScopedConfigHome home;
+  ASSERT_TRUE(writeDefaultsString(kSuite, "k", "old"));
+  HeldLock held(home.file(kSuite));
+  std::atomic<bool> done = false;
+  // The wait only guards against a hang; the release comes whenever the thread runs.
+  std::thread writer([&done] {
+    EXPECT_TRUE(writeDefaultsString(kSuite, "k", "new", {.lockWait = std::chrono::minutes(5)}));
+    done = true;
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  EXPECT_FALSE(done);
+  held.release();
+  writer.join();
+  EXPECT_EQ("new", UserDefaults::withSuiteName(kSuite)->stringForKey("k"));
+}
+
+TEST(UpdateDefaultsValue, SetsADamagedDomainAsideOnlyWhenAsked) {
+  const ScopedConfigHome home;
+  const std::filesystem::path file = home.file(kSuite);
+  const auto store = [](std::string_view text) -> DefaultsChange {
+    return [value = std::string(text)](const std::optional<DefaultsValue>& current)
+               -> Expected<std::optional<DefaultsValue>, DefaultsError> {
+      EXPECT_FALSE(current.has_value()) << "a damaged domain reads as a missing one";
+      return std::optional(DefaultsValue{DefaultsValueType::data, bytesOf(value)});
+    };
+  };
+  test_support::writeFile(file, "random \x01\xff bytes");
+  const auto refused = updateDefaultsValue(kSuite, "k", store("new"));
+  ASSERT_FALSE(refused.has_value());
+  EXPECT_EQ(Code::malformed, refused.error().code);
+  EXPECT_EQ("random \x01\xff bytes", test_support::readFile(file));
+
+  // Nothing to store leaves the damaged file where it is.
+  const auto kept =
+      updateDefaultsValue(kSuite, "k",
+                          [](const std::optional<DefaultsValue>&)
+                              -> Expected<std::optional<DefaultsValue>, DefaultsError> {
+                            return std::optional<DefaultsValue>();
+                          },
+                          {.setAsideDamaged = true});
+  ASSERT_TRUE(kept.has_value());
+  EXPECT_FALSE(kept->damagedCopy.has_value());
+  EXPECT_EQ("random \x01\xff bytes", test_support::readFile(file));
+
+  const auto replaced = updateDefaultsValue(kSuite, "k", store("first"), {.setAsideDamaged = true});
+  ASSERT_TRUE(replaced.has_value()) << replaced.error().message;
+  ASSERT_TRUE(replaced->damagedCopy.has_value());
+  EXPECT_EQ(file.native() + ".damaged", replaced->damagedCopy->native());
+  EXPECT_EQ("random \x01\xff bytes", test_support::readFile(*replaced->damagedCopy));
+  EXPECT_EQ(bytesOf("first"), UserDefaults::withSuiteName(kSuite)->dataForKey("k"));
+
+  // An earlier copy is never overwritten.
+  test_support::writeFile(file, "damaged again");
+  const auto again = updateDefaultsValue(kSuite, "k", store("second"), {.setAsideDamaged = true});
+  ASSERT_TRUE(again.has_value()) << again.error().message;
+  EXPECT_EQ(file.native() + ".damaged.2", again->damagedCopy->native());
+  EXPECT_EQ("random \x01\xff bytes", test_support::readFile(file.native() + ".damaged"));
+  EXPECT_EQ("damaged again", test_support::readFile(*again->damagedCopy));
+  EXPECT_EQ(bytesOf("second"), UserDefaults::withSuiteName(kSuite)->dataForKey("k"));
+}
+
+TEST(LockWait, ReadsSecondsFromZeroToTenMinutes) {
+  EXPECT_EQ(kDefaultLockWait, lockWaitFrom(nullptr).value());
+  EXPECT_EQ(std::chrono::milliseconds(0), lockWaitFrom("0").value());
+  EXPECT_EQ(std::chrono::milliseconds(250), lockWaitFrom("0.25").value());
+  EXPECT_EQ(std::chrono::milliseconds(600'000), lockWaitFrom("600").value());
+  for (const char* bad : {"", "-1", "600.5", "5s", "1e3", " 5", "nan", "inf", "0x10"}) {
+    const auto wait = lockWaitFrom(bad);
+    ASSERT_FALSE(wait.has_value()) << bad;
+    EXPECT_EQ(Code::invalidArgument, wait.error().code) << bad;
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // as a companion application or a script does to feed the widget.
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -38,9 +39,11 @@ constexpr std::string_view kExitStatuses =
     "Exit status: 0 on success; 64 for bad arguments; 65 for a malformed domain file, a value\n"
     "too large for a domain, or a value that read cannot print; 66 for a missing domain, key\n"
     "or input file, or an unreadable domain file; 73 when a folder, lock or temporary file\n"
-    "cannot be created; 74 when writing fails; 78 when no defaults folder is known (neither\n"
-    "XDG_CONFIG_HOME nor HOME is an absolute path). Every failure prints one line on stderr\n"
-    "and leaves what is stored unchanged.";
+    "cannot be created; 74 when writing fails; 75 when another program holds the domain's\n"
+    "lock for longer than VELTO_LOCK_WAIT seconds (5 unless set); 78 when no defaults folder\n"
+    "is known (neither XDG_CONFIG_HOME nor HOME is an absolute path) or VELTO_LOCK_WAIT is\n"
+    "not a number of seconds from 0 to 600. Every failure prints one line on stderr and\n"
+    "leaves what is stored unchanged.";
 
 constexpr std::string_view kWriteNotes =
     "Exactly one of --data-file, --data and --string is needed; give a value that begins\n"
@@ -148,6 +151,7 @@ std::optional<Failure> checkNames(const std::string& domain, const std::string* 
 }
 
 struct Arguments {
+  platform::foundation::DefaultsWriteOptions writeOptions;
   std::string domain;
   std::string key;
   std::string dataFile;
@@ -163,8 +167,8 @@ std::optional<Failure> writeValue(const Arguments& arguments, ValueSource source
   }
   platform::foundation::Expected<void, DefaultsError> written;
   if (source == ValueSource::string) {
-    written =
-        platform::foundation::writeDefaultsString(arguments.domain, arguments.key, arguments.text);
+    written = platform::foundation::writeDefaultsString(arguments.domain, arguments.key,
+                                                        arguments.text, arguments.writeOptions);
   } else {
     Bytes bytes(arguments.data.begin(), arguments.data.end());
     if (source == ValueSource::dataFile) {
@@ -174,7 +178,8 @@ std::optional<Failure> writeValue(const Arguments& arguments, ValueSource source
       }
       bytes = std::move(*input);
     }
-    written = platform::foundation::writeDefaultsData(arguments.domain, arguments.key, bytes);
+    written = platform::foundation::writeDefaultsData(arguments.domain, arguments.key, bytes,
+                                                      arguments.writeOptions);
   }
   if (!written) {
     return failureFor(written.error());
@@ -221,7 +226,8 @@ std::optional<Failure> deleteValue(const Arguments& arguments) {
   if (auto failure = checkNames(arguments.domain, &arguments.key)) {
     return failure;
   }
-  if (auto removed = platform::foundation::deleteDefaultsKey(arguments.domain, arguments.key);
+  if (auto removed = platform::foundation::deleteDefaultsKey(arguments.domain, arguments.key,
+                                                             arguments.writeOptions);
       !removed) {
     return failureFor(removed.error());
   }
@@ -289,6 +295,14 @@ int run(int argc, char** argv) {
     return report({EX_USAGE, std::string(error.what()) + " (see velto-defaults --help)"});
   }
 
+  if (write->parsed() || remove->parsed()) {
+    const auto wait = platform::foundation::lockWaitFrom(
+        std::getenv(std::string(platform::foundation::kLockWaitVariable).c_str()));
+    if (!wait) {
+      return report({EX_CONFIG, wait.error().message});
+    }
+    arguments.writeOptions.lockWait = *wait;
+  }
   std::optional<Failure> failure;
   if (write->parsed()) {
     const std::size_t sources = dataFile->count() + data->count() + text->count();

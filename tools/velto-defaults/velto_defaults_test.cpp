@@ -13,10 +13,12 @@
 #include <gtest/gtest.h>
 #include <spawn.h>
 #include <stdlib.h>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "platform/foundation/internal/defaults_test_support.hpp"
+#include "platform/foundation/unique_fd.hpp"
 
 extern char** environ;
 
@@ -334,6 +336,33 @@ TEST_F(VeltoDefaults, WritesTheLongestDomainNameAndLeavesNoFileForALongerOne) {
     names.insert(entry.path().filename().string());
   }
   EXPECT_EQ((std::set<std::string>{longest + ".plist", longest + ".plist.lock"}), names);
+}
+
+TEST_F(VeltoDefaults, GivesUpOnALockAnotherProgramHoldsWithStatus75) {
+  ASSERT_EQ(0, run({"write", std::string(kSuite), "k", "--string", "old"}).status);
+  const auto before = snapshot(home());
+  const std::string lockPath = file(kSuite).native() + ".lock";
+  // Held as `flock FILE.lock CMD` holds it, until the test ends.
+  const platform::foundation::UniqueFd held(::open(lockPath.c_str(), O_RDWR | O_CLOEXEC));
+  ASSERT_TRUE(held);
+  ASSERT_EQ(0, ::flock(held.get(), LOCK_EX | LOCK_NB));
+  const platform::foundation::test_support::ScopedEnvironment wait("VELTO_LOCK_WAIT", "0.1");
+  for (const std::vector<std::string>& arguments :
+       {std::vector<std::string>{"write", std::string(kSuite), "k", "--string", "new"},
+        std::vector<std::string>{"write", std::string(kSuite), "other", "--data", "x"},
+        std::vector<std::string>{"delete", std::string(kSuite), "k"}}) {
+    const Result result = run(arguments);
+    EXPECT_EQ(75, result.status) << arguments.front() << ": " << result.err;
+    ASSERT_EQ(1u, lines(result.err).size()) << result.err;
+    EXPECT_NE(std::string::npos, result.err.find(lockPath)) << result.err;
+  }
+  EXPECT_EQ(before, snapshot(home()));
+  // Reading takes no lock.
+  EXPECT_EQ(0, run({"read", std::string(kSuite), "k"}).status);
+
+  const platform::foundation::test_support::ScopedEnvironment badWait("VELTO_LOCK_WAIT", "-1");
+  EXPECT_EQ(78, run({"delete", std::string(kSuite), "k"}).status);
+  EXPECT_EQ(before, snapshot(home()));
 }
 
 TEST_F(VeltoDefaults, LeavesAMalformedDomainByteIdentical) {

@@ -13,7 +13,9 @@
 #include <unistd.h>
 
 #include "platform/foundation/defaults_error.hpp"
+#include "platform/foundation/printable_text.hpp"
 #include "platform/foundation/unique_fd.hpp"
+#include "platform/foundation/utf8.hpp"
 #include "platform/foundation/write_all.hpp"
 
 namespace velto::timer {
@@ -74,22 +76,33 @@ platform::foundation::Expected<std::string, DesktopError> desktopEntryText(
     const std::filesystem::path& program) {
   // The Exec key quotes a path that holds a reserved character: inside quotes
   // '"', '`', '$' and '\' take a backslash, and the value as a whole escapes '\'
-  // once more. '%' is doubled everywhere.
+  // once more.
   constexpr std::string_view kReserved = " \t\"'\\><~|&;$*?#()`";
   const std::string& path = program.native();
+  // The Desktop Entry format holds only UTF-8: a value with other bytes makes
+  // the whole entry unreadable to GIO, which then finds no Exec key at all.
+  if (!platform::foundation::isValidUtf8(path)) {
+    return failure(EX_CANTCREAT, "cannot name '" + platform::foundation::printableText(path)
+                                     + "' in a desktop entry: the path is not valid UTF-8");
+  }
+  // The format would write '%' as "%%", but GIO looks for the program before it
+  // expands that, finds none, and drops the entry.
+  if (path.find('%') != std::string::npos) {
+    return failure(EX_CANTCREAT, "cannot name '" + platform::foundation::printableText(path)
+                                     + "' in a desktop entry: GIO runs no program whose path "
+                                       "holds '%'");
+  }
   const bool quote = path.find_first_of(kReserved) != std::string::npos;
   std::string quoted = quote ? "\"" : "";
   for (const char c : path) {
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      return failure(EX_CANTCREAT, "cannot name " + quotedForMessage(path)
-                                       + " in a desktop entry: it holds a control character");
+      return failure(EX_CANTCREAT, "cannot name '" + platform::foundation::printableText(path)
+                                       + "' in a desktop entry: it holds a control character");
     }
     if (c == '"' || c == '`' || c == '$') {
       quoted += "\\\\";
     } else if (c == '\\') {
       quoted += "\\\\\\";
-    } else if (c == '%') {
-      quoted += '%';
     }
     quoted += c;
   }
@@ -142,6 +155,8 @@ platform::foundation::Expected<void, DesktopError> registerLinkHandler(
   const GObjectPtr<GDesktopAppInfo> info(
       g_desktop_app_info_new(std::string(kDesktopEntryName).c_str()));
   if (!info) {
+    // An entry that GIO cannot read would only hide the reason from the next try.
+    ::unlink((folder / kDesktopEntryName).c_str());
     return failure(EX_SOFTWARE, "GIO does not find " + quotedForMessage(kDesktopEntryName) + " in "
                                     + quotedForMessage(folder.native()));
   }

@@ -21,7 +21,8 @@ struct DesktopError {
 };
 
 /// The desktop entry that hands velto: links to `program open URL`. Fails for a
-/// path that a desktop entry cannot hold (a control character).
+/// path that a desktop entry cannot hold (bytes that are not UTF-8, a control
+/// character) with EX_CANTCREAT.
 platform::foundation::Expected<std::string, DesktopError> desktopEntryText(
     const std::filesystem::path& program);
 

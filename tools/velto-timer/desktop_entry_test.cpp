@@ -49,7 +49,7 @@ TEST(DesktopEntryText, LaunchesTheProgramAtAnyPathWithTheLink) {
   for (const std::string program : {
            "/usr/bin/velto-timer",
            "/home/a b/build/bin/velto-timer",
-           "/tmp/it's \"quoted\"/$HOME/`id`/back\\slash/100%/velto-timer",
+           "/tmp/it's \"quoted\"/$HOME/`id`/back\\slash/velto-timer",
            "/tmp/caf\xc3\xa9;&|<>*?#()~/velto-timer",
        }) {
     const auto entry = desktopEntryText(program);
@@ -62,10 +62,23 @@ TEST(DesktopEntryText, LaunchesTheProgramAtAnyPathWithTheLink) {
   }
 }
 
-TEST(DesktopEntryText, RefusesAPathWithALineBreak) {
-  const auto entry = desktopEntryText("/tmp/a\nb/velto-timer");
-  ASSERT_FALSE(entry.has_value());
-  EXPECT_EQ(73, entry.error().status);
+TEST(DesktopEntryText, RefusesPathsThatNoDesktopEntryCanRun) {
+  for (const std::string program : {
+           "/tmp/a\nb/velto-timer",
+           "/tmp/a\x7f"
+           "b/velto-timer",
+           "/tmp/bad\xff"
+           "dir/velto-timer",
+           "/tmp/caf\xc3"
+           "/velto-timer",
+           "/tmp/100%/velto-timer",
+       }) {
+    const auto entry = desktopEntryText(program);
+    ASSERT_FALSE(entry.has_value()) << program;
+    EXPECT_EQ(73, entry.error().status);
+    EXPECT_EQ(std::string::npos, entry.error().message.find_first_of("\n\x7f\xff\xc3"))
+        << entry.error().message;
+  }
 }
 
 }  // namespace

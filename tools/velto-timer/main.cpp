@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <exception>
 #include <iostream>
@@ -15,31 +16,24 @@
 #include <sysexits.h>
 #include <unistd.h>
 
-#include "extension/model/shared_timer_storage.hpp"
-#include "extension/model/snapshot_json.hpp"
-#include "platform/foundation/clock.hpp"
-#include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/printable_text.hpp"
 #include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/utf8.hpp"
 #include "platform/foundation/write_all.hpp"
 #include "tools/velto-timer/deep_link.hpp"
 #include "tools/velto-timer/desktop_entry.hpp"
-#include "tools/velto-timer/status_text.hpp"
-#include "tools/velto-timer/time_argument.hpp"
-#include "tools/velto-timer/timer_transition.hpp"
+#include "tools/velto-timer/timer_store.hpp"
 #include "velto/version.hpp"
 
 namespace {
 
-using platform::foundation::Date;
-using platform::foundation::DefaultsError;
-using platform::foundation::DefaultsValue;
-using platform::foundation::DefaultsValueType;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
-using velto::model::SharedTimerSnapshot;
-using velto::model::SharedTimerStorage;
+using velto::timer::Change;
+using velto::timer::CommandOutcome;
+using velto::timer::Failure;
+using velto::timer::printLine;
 using velto::timer::TimerCommand;
 
 /// Longest project name, in characters, that the timer accepts.
@@ -49,17 +43,14 @@ constexpr std::string_view kExitStatuses =
     "Exit status: 0 on success, also when the timer already is as asked; 64 for bad\n"
     "arguments, a bad --at or a link other than velto://toggle and velto://stop; 65 for a\n"
     "project name that is not UTF-8 or longer than 1000 characters, a damaged stored\n"
-    "snapshot or domain file, or a command that needs a timer when none runs or is paused;\n"
-    "66 when the domain file cannot be read (a folder, a FIFO) or status finds no snapshot\n"
-    "(--json only); 73 when a folder, lock or file cannot be created; 74 when writing\n"
-    "fails; 78 when no data or defaults folder is known. Every failure prints one line\n"
-    "on stderr and leaves the stored snapshot unchanged.";
-
-/// Why the program stops: the one line it prints and its exit status.
-struct Failure {
-  int status;
-  std::string message;
-};
+    "snapshot or domain file (until start --force replaces it), or a command that needs a\n"
+    "timer when none runs or is paused; 66 when the domain file cannot be read (a folder,\n"
+    "a FIFO) or status finds no snapshot (--json only); 73 when a folder, lock or file\n"
+    "cannot be created, or register runs from a path that is not UTF-8; 74 when writing\n"
+    "fails; 75 when another program holds the domain's lock for longer than\n"
+    "VELTO_LOCK_WAIT seconds (5 unless set); 78 when no data or defaults folder is known\n"
+    "or VELTO_LOCK_WAIT is not a number of seconds from 0 to 600. Every failure prints\n"
+    "one line on stderr and leaves the stored snapshot unchanged.";
 
 int report(const Failure& failure) {
   std::string line = "velto-timer: " + failure.message;
@@ -73,107 +64,16 @@ int report(const Failure& failure) {
   return failure.status;
 }
 
-std::optional<Failure> printLine(std::string text) {
-  text += '\n';
-  if (auto written = platform::foundation::writeAll(STDOUT_FILENO, text); !written) {
-    return Failure{EX_IOERR, std::string("cannot write to standard output: ")
-                                 + std::strerror(written.error())};
+/// Ends as the command ended: a failure in its one line, a success with a line
+/// for each thing it worked around.
+int finish(const CommandOutcome& outcome) {
+  if (outcome.failure) {
+    return report(*outcome.failure);
   }
-  return std::nullopt;
-}
-
-Failure failureFor(const DefaultsError& error) {
-  return {platform::foundation::sysexitsStatus(error.code), error.message};
-}
-
-/// The stored snapshot, none when nothing is stored, or why it cannot be used.
-Expected<std::optional<SharedTimerSnapshot>, Failure> decodeStored(
-    const std::optional<DefaultsValue>& value) {
-  if (!value) {
-    return std::optional<SharedTimerSnapshot>();
+  for (const std::string& notice : outcome.notices) {
+    (void)report({EX_OK, notice});
   }
-  const std::string advice = "; 'velto-timer start --force' replaces it";
-  if (value->type != DefaultsValueType::data) {
-    return Unexpected(Failure{EX_DATAERR, "the stored timer snapshot is a "
-                                              + std::string(defaultsValueTypeName(value->type))
-                                              + " value, not data" + advice});
-  }
-  auto decoded = velto::model::decodeSnapshot(std::span(value->bytes));
-  if (!decoded) {
-    return Unexpected(Failure{EX_DATAERR, "the stored timer snapshot is damaged" + advice});
-  }
-  return std::optional(std::move(*decoded));
-}
-
-struct Change {
-  TimerCommand command;
-  std::optional<std::string> project;
-  std::optional<std::string> at;
-  bool force = false;
-};
-
-/// Carries out `change` as one transaction on the stored snapshot: the clock is
-/// read under the domain's lock, so that concurrent runs apply in a clear order.
-std::optional<Failure> applyChange(const Change& change) {
-  const velto::timer::SystemTimeZone zone;
-  std::optional<Failure> refused;
-  const auto abort = [&refused](Failure failure) {
-    refused = std::move(failure);
-    return Unexpected(DefaultsError{DefaultsError::Code::invalidArgument, refused->message});
-  };
-  const auto updated = platform::foundation::updateDefaultsValue(
-      SharedTimerStorage::kAppGroupSuiteName, SharedTimerStorage::kSnapshotKey,
-      [&](const std::optional<DefaultsValue>& value)
-          -> Expected<std::optional<DefaultsValue>, DefaultsError> {
-        std::optional<SharedTimerSnapshot> current;
-        if (auto stored = decodeStored(value)) {
-          current = std::move(*stored);
-        } else if (!(change.force && change.command == TimerCommand::start)) {
-          return abort(stored.error());
-        }
-        const Date now = platform::foundation::SystemClock::shared().now();
-        Date at = now;
-        if (change.at) {
-          auto parsed = velto::timer::parseTimeArgument(*change.at, now, zone);
-          if (!parsed) {
-            return abort({EX_USAGE, "invalid --at "
-                                        + platform::foundation::quotedForMessage(*change.at) + ": "
-                                        + parsed.error()});
-          }
-          if (*parsed > now) {
-            return abort({EX_USAGE, "--at " + platform::foundation::quotedForMessage(*change.at)
-                                        + " is in the future"});
-          }
-          at = *parsed;
-        } else if (current && now < current->updatedAt) {
-          // The stored change comes from a clock ahead of ours; count no negative time.
-          at = current->updatedAt;
-        }
-        auto next = velto::timer::applyCommand(current, change.command, change.project, at, zone);
-        if (!next) {
-          const bool early = next.error().kind == velto::timer::TransitionError::Kind::beforeUpdate;
-          return abort({early ? EX_USAGE : EX_DATAERR,
-                        early ? "--at " + platform::foundation::quotedForMessage(*change.at)
-                                    + " is before the timer's last change"
-                              : next.error().message});
-        }
-        if (!next->has_value()) {
-          return std::optional<DefaultsValue>();
-        }
-        const auto json = velto::model::encodeSnapshot(**next);
-        if (!json) {
-          return abort({EX_DATAERR, "the timer's numbers cannot be written as JSON"});
-        }
-        return std::optional(DefaultsValue{
-            DefaultsValueType::data, platform::foundation::Bytes(json->begin(), json->end())});
-      });
-  if (refused) {
-    return refused;
-  }
-  if (!updated) {
-    return failureFor(updated.error());
-  }
-  return std::nullopt;
+  return EX_OK;
 }
 
 std::optional<Failure> checkProject(const std::string& project) {
@@ -186,31 +86,6 @@ std::optional<Failure> checkProject(const std::string& project) {
                                    + std::to_string(kMaxProjectNameLength) + " characters"};
   }
   return std::nullopt;
-}
-
-std::optional<Failure> showStatus(bool json) {
-  const auto value = platform::foundation::readDefaultsValue(SharedTimerStorage::kAppGroupSuiteName,
-                                                             SharedTimerStorage::kSnapshotKey);
-  std::optional<DefaultsValue> stored;
-  if (value) {
-    stored = *value;
-  } else if (value.error().code != DefaultsError::Code::noSuchDomain
-             && value.error().code != DefaultsError::Code::noSuchKey) {
-    return failureFor(value.error());
-  }
-  const auto snapshot = decodeStored(stored);
-  if (!snapshot) {
-    return snapshot.error();
-  }
-  if (json) {
-    if (!*snapshot) {
-      return Failure{EX_NOINPUT, "no timer snapshot is stored"};
-    }
-    return printLine(std::string(stored->bytes.begin(), stored->bytes.end()));
-  }
-  return printLine(velto::timer::statusLine(*snapshot,
-                                            platform::foundation::SystemClock::shared().now(),
-                                            velto::timer::SystemTimeZone()));
 }
 
 Expected<std::filesystem::path, Failure> runningProgram() {
@@ -242,7 +117,7 @@ int run(int argc, char** argv) {
   app.require_subcommand(1);
   app.set_version_flag("--version", std::string(velto::kVersion), "Print the version and exit");
   app.footer(std::string(kExitStatuses));
-  Change change{TimerCommand::start, std::nullopt, std::nullopt, false};
+  Change change;
   std::string project;
   std::string url;
   bool json = false;
@@ -298,6 +173,14 @@ int run(int argc, char** argv) {
   if (usesSnapshot && (failure = checkDefaultsFolder())) {
     return report(*failure);
   }
+  if (usesSnapshot) {
+    const auto wait = platform::foundation::lockWaitFrom(
+        std::getenv(std::string(platform::foundation::kLockWaitVariable).c_str()));
+    if (!wait) {
+      return report({EX_CONFIG, wait.error().message});
+    }
+    change.lockWait = *wait;
+  }
   for (const auto& [command, kind] : commands) {
     if (command->parsed()) {
       change.command = kind;
@@ -310,20 +193,22 @@ int run(int argc, char** argv) {
       if (command->get_option("--at")->count() == 1) {
         change.at = at;
       }
-      failure = applyChange(change);
+      return finish(velto::timer::applyChange(change));
     }
   }
   if (status->parsed()) {
-    failure = showStatus(json);
-  } else if (open->parsed()) {
+    return finish(velto::timer::showStatus(json));
+  }
+  if (open->parsed()) {
     const auto command = velto::timer::commandForLink(url);
     if (!command) {
-      return report({EX_USAGE, "cannot open " + platform::foundation::quotedForMessage(url)
-                                   + ": only velto://toggle and velto://stop are handled"});
+      return report({EX_USAGE, "cannot open '" + platform::foundation::printableText(url)
+                                   + "': only velto://toggle and velto://stop are handled"});
     }
     change.command = *command;
-    failure = applyChange(change);
-  } else if (registerCommand->parsed()) {
+    return finish(velto::timer::applyChange(change));
+  }
+  if (registerCommand->parsed()) {
     const auto program = runningProgram();
     if (!program) {
       return report(program.error());

@@ -1,6 +1,7 @@
 #include "tools/velto-timer/status_text.hpp"
 
 #include "extension/format/duration_text.hpp"
+#include "platform/foundation/printable_text.hpp"
 #include "tools/velto-timer/timer_transition.hpp"
 
 namespace velto::timer {
@@ -15,14 +16,8 @@ std::string statusLine(const std::optional<model::SharedTimerSnapshot>& snapshot
       now >= snapshot->updatedAt ? advancedTo(*snapshot, now, zone) : *snapshot;
   std::string line(model::rawValue(shown.state));
   line += " · ";
-  // The line stays one line whatever the name holds.
-  std::string project = shown.projectName ? *shown.projectName : "no project";
-  for (char& c : project) {
-    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) {
-      c = ' ';
-    }
-  }
-  line += project;
+  line += shown.projectName ? platform::foundation::printableText(*shown.projectName)
+                            : std::string("no project");
   line += " · " + format::veltoClockText(shown.elapsedSeconds);
   line += " · today " + format::veltoCompactText(shown.todaySeconds);
   return line;

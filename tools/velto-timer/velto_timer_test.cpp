@@ -22,7 +22,7 @@
 #include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
 #include "platform/foundation/internal/defaults_test_support.hpp"
-#include "tests/support/program_run.hpp"
+#include "tools/velto-timer/velto_timer_test_support.hpp"
 
 namespace velto {
 namespace {
@@ -40,24 +40,14 @@ using platform::foundation::test_support::writeFile;
 using State = SharedTimerSnapshot::State;
 using Json = nlohmann::json;
 
-test_support::ProgramRun timer(const std::vector<std::string>& arguments) {
-  return test_support::runProgram(VELTO_TIMER_PROGRAM, arguments);
-}
+using test_support::timer;
 
 std::optional<SharedTimerSnapshot> stored() {
-  const auto data =
-      platform::foundation::UserDefaults::withSuiteName(SharedTimerStorage::kAppGroupSuiteName)
-          ->dataForKey(SharedTimerStorage::kSnapshotKey);
-  if (!data) {
-    return std::nullopt;
-  }
-  auto snapshot = model::decodeSnapshot(std::span(*data));
-  return snapshot ? std::optional(*snapshot) : std::nullopt;
+  return test_support::storedSnapshot();
 }
 
 void store(std::string_view json) {
-  ASSERT_TRUE(platform::foundation::writeDefaultsData(
-      SharedTimerStorage::kAppGroupSuiteName, SharedTimerStorage::kSnapshotKey, bytesOf(json)));
+  test_support::storeSnapshotJson(json);
 }
 
 // An instant a whole number of seconds in the past, as ISO-8601 in UTC.

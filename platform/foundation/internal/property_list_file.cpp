@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <thread>
 #include <vector>
 
 #include <dirent.h>
@@ -234,8 +235,44 @@ Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> co
   return {};
 }
 
-Expected<FileLock, DefaultsError> PropertyListFile::lock() const {
+namespace {
+
+// Polls rather than blocks: flock has no timeout, and a signal to end a blocked
+// call would be process-wide state.
+Expected<void, DefaultsError> lockBefore(int fd, std::chrono::steady_clock::time_point deadline,
+                                         std::chrono::milliseconds wait,
+                                         const std::string& lockPath) {
+  constexpr std::chrono::milliseconds kLongestPause{50};
+  std::chrono::milliseconds pause{1};
+  for (;;) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+      return {};
+    }
+    const int error = errno;
+    if (error == EINTR) {
+      continue;
+    }
+    if (error != EWOULDBLOCK) {
+      return failure(Code::writeFailed,
+                     "cannot lock " + quotedForMessage(lockPath) + ": " + systemError(error));
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= deadline) {
+      return failure(Code::busy, "another program holds the lock " + quotedForMessage(lockPath)
+                                     + "; gave up after " + std::to_string(wait.count())
+                                     + " ms, nothing written");
+    }
+    std::this_thread::sleep_for(
+        std::min<std::chrono::steady_clock::duration>(pause, deadline - now));
+    pause = std::min(pause * 2, kLongestPause);
+  }
+}
+
+}  // namespace
+
+Expected<FileLock, DefaultsError> PropertyListFile::lock(std::chrono::milliseconds wait) const {
   const std::string lockPath = path_.native() + ".lock";
+  const auto deadline = std::chrono::steady_clock::now() + wait;
   // A holder may remove the lock file (see FileLock::removeFile), so a lock taken
   // on a file that is no longer at the path guards nothing: take it again.
   for (;;) {
@@ -246,12 +283,8 @@ Expected<FileLock, DefaultsError> PropertyListFile::lock() const {
       return failure(Code::cannotCreate, "cannot open lock file " + quotedForMessage(lockPath)
                                              + ": " + systemError(error));
     }
-    while (::flock(fd.get(), LOCK_EX) != 0) {
-      const int error = errno;
-      if (error != EINTR) {
-        return failure(Code::writeFailed,
-                       "cannot lock " + quotedForMessage(lockPath) + ": " + systemError(error));
-      }
+    if (auto locked = lockBefore(fd.get(), deadline, wait, lockPath); !locked) {
+      return Unexpected(locked.error());
     }
     struct stat held {};
     struct stat current {};

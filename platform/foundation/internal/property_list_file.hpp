@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <filesystem>
 #include <span>
@@ -65,8 +66,9 @@ class PropertyListFile {
   Expected<void, DefaultsError> replace(std::span<const char> contents) const;
 
   /// Takes an exclusive flock on `<file>.lock`, which, unlike the file itself,
-  /// survives the rename that replace() ends with.
-  Expected<FileLock, DefaultsError> lock() const;
+  /// survives the rename that replace() ends with. Fails with busy when another
+  /// holder keeps it for longer than `wait`.
+  Expected<FileLock, DefaultsError> lock(std::chrono::milliseconds wait) const;
 
   /// Removes temporary files of this domain that writers killed before their
   /// rename left behind. Call it under lock(): a live writer holds a flock on its
