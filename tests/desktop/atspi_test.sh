@@ -10,9 +10,17 @@ HOST=$1
 DEFAULTS=$2
 TIMER=$3
 . "$(dirname "$0")/common.sh"
-need Xvfb dbus-run-session python3
-python3 -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' \
-  2>/dev/null || skip "the AT-SPI bindings for python3 (python3-gi, gir1.2-atspi-2.0) are not installed"
+need Xvfb dbus-run-session
+# Debian's bindings belong to Debian's python3, which another one on PATH may hide.
+python=""
+for candidate in python3 /usr/bin/python3; do
+  if "$candidate" -c 'import gi; gi.require_version("Atspi", "2.0"); from gi.repository import Atspi' \
+    2>/dev/null; then
+    python=$candidate
+    break
+  fi
+done
+[ -n "$python" ] || skip "the AT-SPI bindings for python3 (python3-gi, gir1.2-atspi-2.0) are not installed"
 [ -f /usr/share/dbus-1/services/org.a11y.Bus.service ] || skip "at-spi2-core is not installed"
 
 xvfb_pid=""
@@ -34,6 +42,6 @@ export XDG_DATA_DIRS="$WORK/data:/usr/local/share:/usr/share"
 "$TIMER" register >/dev/null || fail "velto-timer register failed"
 "$TIMER" start "Deep Work" >/dev/null || fail "velto-timer start failed"
 
-dbus-run-session -- python3 "$(dirname "$0")/atspi_client.py" "$HOST" "$TIMER" "$WORK" \
+dbus-run-session -- "$python" "$(dirname "$0")/atspi_client.py" "$HOST" "$TIMER" "$WORK" \
   || fail "the AT-SPI client found a fault (host log: $(cat "$WORK/host.log"))"
 echo "PASS"

@@ -74,7 +74,7 @@ std::string spokenDuration(std::int64_t seconds, SpokenPrecision precision) {
   if (seconds < 0) {
     seconds = 0;
   }
-  if (precision == SpokenPrecision::minutes && seconds > 0 && seconds < 60) {
+  if (precision == SpokenPrecision::minutes && seconds < 60) {
     return "less than a minute";
   }
   std::string words;
@@ -84,7 +84,7 @@ std::string spokenDuration(std::int64_t seconds, SpokenPrecision precision) {
   const std::int64_t minutes = seconds % 3600 / 60;
   const std::int64_t rest = seconds % 60;
   if (precision == SpokenPrecision::minutes) {
-    if (minutes > 0 || words.empty()) {
+    if (minutes > 0) {
       addUnit(words, minutes, "minute");
     }
     return words;

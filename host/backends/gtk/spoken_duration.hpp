@@ -20,7 +20,7 @@ enum class SpokenPrecision : std::uint8_t { seconds, minutes };
 
 /// `seconds` in words, largest unit first, units that are zero left out:
 /// "1 hour 5 seconds", "0 seconds". To the minute, a duration under one reads
-/// "less than a minute" (none at all: "0 minutes").
+/// "less than a minute", as a readout that just started does.
 std::string spokenDuration(std::int64_t seconds, SpokenPrecision precision);
 
 }  // namespace velto::host::gtk

@@ -47,7 +47,7 @@ TEST(SpokenDuration, NamesEachUnitThatIsNotZero) {
       {4380, SpokenPrecision::minutes, "1 hour 13 minutes"},
       {3659, SpokenPrecision::minutes, "1 hour"},
       {10, SpokenPrecision::minutes, "less than a minute"},
-      {0, SpokenPrecision::minutes, "0 minutes"},
+      {0, SpokenPrecision::minutes, "less than a minute"},
   };
   for (const auto& [seconds, precision, words] : cases) {
     EXPECT_EQ(words, spokenDuration(seconds, precision)) << seconds;
