@@ -138,7 +138,7 @@ wait_for 20 bash -c "xdotool search --classname velto-widget-host >/dev/null" \
 wait_for 10 pgrep -P "$host_pid" >/dev/null || fail "no extension process under the host"
 extension=$(pgrep -P "$host_pid")
 kill -KILL "$xvfb_pid"
-wait "$xvfb_pid" 2>/dev/null
+wait "$xvfb_pid" 2>/dev/null || true
 xvfb_pid=""
 set +e
 wait "$host_pid"
