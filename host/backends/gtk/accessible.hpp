@@ -23,8 +23,8 @@ using PressLink = std::function<void(const std::string& url)>;
 GtkWidget* newAccessibleCanvas();
 
 /// One ATK object for a node; a button offers one action, "click", described
-/// as the node is, that calls `press` with its URL from the main loop. `canvas` (not owned) places
-/// it on screen.
+/// as the node is, that calls `press` with its URL from the main loop.
+/// `canvas` (not owned) places it on screen.
 AtkObject* newAccessibleNode(const AccessibleNode& node, GtkWidget* canvas, PressLink press);
 
 /// Updates an object made by newAccessibleNode to `node`: a changed name or
