@@ -18,6 +18,7 @@
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "host/backends/gtk/display_loss.hpp"
 #include "host/backends/gtk/gtk_backend.hpp"
 #include "host/backends/gtk/position_store.hpp"
 #include "host/backends/gtk/window_surface.hpp"
@@ -33,6 +34,8 @@ using platform::foundation::Date;
 using platform::widgets::WidgetFamily;
 
 constexpr const char* kProgram = "velto-widget-host";
+/// The connection to the display broke while the widget showed.
+constexpr int kDisplayClosed = EX_IOERR;
 
 void say(std::string_view line) {
   std::fprintf(stderr, "%s: %.*s\n", kProgram, static_cast<int>(line.size()), line.data());
@@ -137,6 +140,14 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
       liveOptions.log = [](std::string_view line) { say(line); };
     }
     auto host = live::LiveHost::create(nullptr, backend, std::move(liveOptions));
+    const gtk::DisplayLossWatch displayLoss(display, [&host] {
+      say("the display closed");
+      // Closes the extension's pipes and ends its process group.
+      if (host) {
+        host->reset();
+      }
+      _exit(kDisplayClosed);
+    });
     if (!host) {
       say("cannot run the widget: " + host.error());
       status = EX_OSERR;

@@ -30,7 +30,8 @@ bool displayAvailable();
 
 /// Shows the widget until SIGTERM, SIGINT or SIGHUP, or until its window is
 /// closed. Returns the exit status; problems are written to stderr in one line
-/// each (no display at all: EX_UNAVAILABLE).
+/// each (no display at all: EX_UNAVAILABLE). When the X11 display closes under
+/// it, it says so, ends the extension and exits EX_IOERR at once.
 int runDesktop(int argc, char** argv, const DesktopRequest& request);
 
 }  // namespace velto::host

@@ -28,7 +28,9 @@ Rgba systemColor(SystemColor name, Appearance appearance) {
     case SystemColor::primary:
       return dark ? hex(0xFFFFFF, 0.88) : hex(0x000000, 0.85);
     case SystemColor::secondary:
-      return dark ? hex(0xFFFFFF, 0.55) : hex(0x000000, 0.50);
+      // Light: 56 % is the faintest that still reads at 4.5:1 on the window
+      // background where the widget's orange glow darkens it.
+      return dark ? hex(0xFFFFFF, 0.55) : hex(0x000000, 0.56);
     case SystemColor::clear:
       return {};
     case SystemColor::windowBackground:

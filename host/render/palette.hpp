@@ -6,7 +6,7 @@
 //   colour             light                     dark
 //   windowBackground   #ECECEC                   #282828
 //   primary            #000000 at 85 %           #FFFFFF at 88 %
-//   secondary          #000000 at 50 %           #FFFFFF at 55 %
+//   secondary          #000000 at 56 %           #FFFFFF at 55 %
 //   green              #34C759                   #30D158
 //   orange             #FF9500                   #FF9F0A
 //   clear              transparent               transparent

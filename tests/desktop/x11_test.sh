@@ -2,7 +2,8 @@
 # The desktop widget on X11 under Xvfb, tried as a person would: it appears in
 # its corner with rounded corners over what lies behind, ticks only its
 # readout, shows a new snapshot at once, opens a link on a click, remembers
-# where it was dragged, and ends cleanly on SIGTERM.
+# where it was dragged, ends cleanly on SIGTERM, and says so in one line when
+# the display closes under it.
 #
 # Usage: x11_test.sh HOST DEFAULTS   (exit 77: a needed program is missing)
 
@@ -128,6 +129,26 @@ status=$?
 host_pid=""
 [ "$status" -eq 0 ] || fail "the host ended with $status"
 wait_for 3 bash -c "! kill -0 $extension" || fail "the extension outlived the host"
+
+echo "--- the display closing under it: one line, status 74, no extension left"
+"$HOST" desktop 2>"$WORK/lost.log" &
+host_pid=$!
+wait_for 20 bash -c "xdotool search --classname velto-widget-host >/dev/null" \
+  || fail "no widget window appeared: $(cat "$WORK/lost.log")"
+wait_for 10 pgrep -P "$host_pid" >/dev/null || fail "no extension process under the host"
+extension=$(pgrep -P "$host_pid")
+kill -KILL "$xvfb_pid"
+wait "$xvfb_pid" 2>/dev/null || true
+xvfb_pid=""
+set +e
+wait "$host_pid"
+status=$?
+set -e
+host_pid=""
+[ "$status" -eq 74 ] || fail "the host ended with $status when the display closed: $(cat "$WORK/lost.log")"
+[ "$(cat "$WORK/lost.log")" = "velto-widget-host: the display closed" ] \
+  || fail "the host said: $(cat "$WORK/lost.log")"
+wait_for 3 bash -c "! kill -0 $extension" || fail "the extension outlived the display"
 
 echo "--- without a display, one line and status 69"
 set +e

@@ -95,7 +95,8 @@ static const gchar* action_name(AtkAction* action, gint index) {
 }
 
 static const gchar* action_description(AtkAction* action, gint index) {
-  return index == 0 && action_count(action) == 1 ? nodeState(action).node.url.c_str() : nullptr;
+  return index == 0 && action_count(action) == 1 ? nodeState(action).node.description.c_str()
+                                                 : nullptr;
 }
 
 static void velto_accessible_node_action_init(AtkActionIface* iface) {
@@ -217,12 +218,14 @@ AtkObject* newAccessibleNode(const AccessibleNode& node, GtkWidget* canvas, Pres
 void updateAccessibleNode(AtkObject* object, const AccessibleNode& node) {
   NodeState& state = nodeState(object);
   const bool renamed = state.node.name != node.name || atk_object_get_name(object) == nullptr;
+  const bool redescribed =
+      state.node.description != node.description || atk_object_get_description(object) == nullptr;
   state.node = node;
   if (renamed) {
     atk_object_set_name(object, node.name.c_str());
   }
-  if (node.role == AccessibleNode::Role::button) {
-    atk_object_set_description(object, node.url.c_str());
+  if (redescribed) {
+    atk_object_set_description(object, node.description.c_str());
   }
 }
 
@@ -236,6 +239,7 @@ AccessibleChildren::~AccessibleChildren() {
 }
 
 void AccessibleChildren::update(const std::vector<AccessibleNode>& nodes) {
+  describeCanvas(nodes);
   const auto sameShape = [&] {
     if (nodes.size() != nodes_.size()) {
       return false;
@@ -266,6 +270,16 @@ void AccessibleChildren::update(const std::vector<AccessibleNode>& nodes) {
     atk_object_set_parent(object, parent);
     objects_.emplace_back(object);
     g_signal_emit_by_name(parent, "children-changed::add", static_cast<guint>(i), object);
+  }
+}
+
+void AccessibleChildren::describeCanvas(const std::vector<AccessibleNode>& nodes) {
+  AtkObject* canvas = gtk_widget_get_accessible(canvas_);
+  const char* name = atk_object_get_name(canvas);
+  std::string summary = widgetSummary(nodes, name != nullptr ? name : "");
+  if (summary != summary_) {
+    summary_ = std::move(summary);
+    atk_object_set_description(canvas, summary_.c_str());
   }
 }
 

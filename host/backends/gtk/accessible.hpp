@@ -22,12 +22,13 @@ using PressLink = std::function<void(const std::string& url)>;
 /// AccessibleChildren as its children. Returns a floating reference.
 GtkWidget* newAccessibleCanvas();
 
-/// One ATK object for a node; a button offers one action, "click", that calls
-/// `press` with its URL from the main loop. `canvas` (not owned) places it on screen.
+/// One ATK object for a node; a button offers one action, "click", described
+/// as the node is, that calls `press` with its URL from the main loop.
+/// `canvas` (not owned) places it on screen.
 AtkObject* newAccessibleNode(const AccessibleNode& node, GtkWidget* canvas, PressLink press);
 
-/// Updates an object made by newAccessibleNode to `node`: a changed name is
-/// announced to assistive technologies.
+/// Updates an object made by newAccessibleNode to `node`: a changed name or
+/// description is announced to assistive technologies.
 void updateAccessibleNode(AtkObject* object, const AccessibleNode& node);
 
 /// The accessible children of a canvas made by newAccessibleCanvas.
@@ -39,15 +40,19 @@ class AccessibleChildren {
   ~AccessibleChildren();
 
   /// Shows `nodes`: the same shape (roles and URLs) only renames, another
-  /// replaces the children and says so.
+  /// replaces the children and says so. The canvas's description becomes
+  /// the widget's summary, announced when it changes.
   void update(const std::vector<AccessibleNode>& nodes);
 
   std::size_t size() const { return objects_.size(); }
   AtkObject* at(std::size_t index) const { return objects_[index].get(); }
 
  private:
+  void describeCanvas(const std::vector<AccessibleNode>& nodes);
+
   GtkWidget* canvas_;
   PressLink press_;
+  std::string summary_;
   std::vector<AccessibleNode> nodes_;
   std::vector<live::ObjectRef<AtkObject>> objects_;
 };

@@ -40,13 +40,48 @@ TEST(AccessibleTree, RunningWidgetReadsTopToBottomThenItsButtons) {
   }
   EXPECT_EQ("VELTO", nodes[0].name);
   EXPECT_EQ("Deep Work", nodes[1].name);
-  EXPECT_EQ("00:12:34", nodes[2].name);
-  EXPECT_EQ("1h 30m", nodes[3].name);
+  EXPECT_EQ("12 minutes 34 seconds", nodes[2].name);
+  EXPECT_EQ(AccessibleNode::Meaning::elapsed, nodes[2].meaning);
+  EXPECT_EQ("Today 1 hour 30 minutes", nodes[3].name);
+  EXPECT_EQ(AccessibleNode::Meaning::today, nodes[3].meaning);
   EXPECT_EQ("Pause", nodes[4].name);
   EXPECT_EQ("velto://toggle", nodes[4].url);
+  EXPECT_EQ("Pause the timer", nodes[4].description);
   EXPECT_EQ("Stop", nodes[5].name);
   EXPECT_EQ("velto://stop", nodes[5].url);
+  EXPECT_EQ("Stop the timer", nodes[5].description);
   EXPECT_EQ("", nodes[0].url);
+  EXPECT_EQ("", nodes[0].description);
+}
+
+TEST(SymbolAction, SaysWhatATimerButtonDoes) {
+  EXPECT_EQ("Pause the timer", symbolAction("pause.fill"));
+  EXPECT_EQ("Resume the timer", symbolAction("play.fill"));
+  EXPECT_EQ("Stop the timer", symbolAction("stop.fill"));
+  EXPECT_EQ("", symbolAction("sun.max"));
+  EXPECT_EQ("", symbolAction(""));
+}
+
+TEST(WidgetSummary, SaysProjectStateReadoutAndTodaysTotal) {
+  const std::pair<State, const char*> cases[] = {
+      {State::running, "Deep Work, running, 12 minutes; today 1 hour 30 minutes"},
+      {State::paused, "Deep Work, paused, 12 minutes; today 1 hour 30 minutes"},
+      {State::stopped, "Deep Work, stopped, 12 minutes; today 1 hour 30 minutes"},
+  };
+  for (const auto& [state, summary] : cases) {
+    EXPECT_EQ(summary, widgetSummary(accessibleTree(widgetFrame(state)), "Velto Timer"));
+  }
+  const auto empty = layout::DrawList{};
+  EXPECT_EQ("", widgetSummary(accessibleTree(empty), "Velto Timer"));
+}
+
+TEST(WidgetSummary, ChangesWithTheMinuteNotWithEachTick) {
+  const auto at = [](double instant) {
+    return widgetSummary(accessibleTree(widgetFrame(State::running, instant)), "Velto Timer");
+  };
+  // 754 s at kNow: the readout turns to 13 minutes 26 s later.
+  EXPECT_EQ(at(testing::kNow), at(testing::kNow + 25));
+  EXPECT_NE(at(testing::kNow), at(testing::kNow + 26));
 }
 
 TEST(AccessibleTree, PausedToggleIsNamedPlay) {
@@ -69,12 +104,14 @@ TEST(AccessibleTree, StoppedWidgetHasNoButtonsAndNamesTheEmptyProject) {
   }
   ASSERT_GE(nodes.size(), 3u);
   EXPECT_EQ("Ready to focus", nodes[1].name);
+  EXPECT_EQ("Ready to focus, stopped, 12 minutes; today 1 hour 30 minutes",
+            widgetSummary(nodes, "Velto Timer"));
 }
 
 TEST(AccessibleTree, ReadoutStaysCurrent) {
   const auto later = accessibleTree(widgetFrame(State::running, testing::kNow + 61));
   ASSERT_GE(later.size(), 3u);
-  EXPECT_EQ("00:13:35", later[2].name);
+  EXPECT_EQ("13 minutes 35 seconds", later[2].name);
 }
 
 TEST(AccessibleTree, LinkWithoutSymbolOrTextIsNamedByItsUrl) {
