@@ -213,13 +213,15 @@ TEST_F(BarHost, SigtermEndsAHostWhoseBarStoppedReading) {
   ASSERT_EQ(0, ::pipe2(pipe.data(), O_CLOEXEC));
   start({}, {file("/dev/null", O_RDONLY), {Descriptors::Kind::fd, {}, 0, pipe[1]}, errFile()});
   ::close(pipe[1]);
-  // Each line is 20 kB and comes each second: wait until the pipe takes no more.
+  // Each line is 20 kB and comes each second: wait until the pipe takes no
+  // more, then for the next second's line, which finds it full.
   const int capacity = ::fcntl(pipe[0], F_GETPIPE_SZ);
   ASSERT_TRUE(eventually([&] {
     int queued = 0;
     ::ioctl(pipe[0], FIONREAD, &queued);
     return queued + 20'000 > capacity;
   }));
+  std::this_thread::sleep_for(std::chrono::seconds(2));
   const auto extension = extensionPid();
   ASSERT_TRUE(extension) << readFile(errPath());
   ::kill(host_, SIGTERM);
