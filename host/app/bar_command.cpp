@@ -3,7 +3,9 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
+#include <optional>
 
 #include <CLI/CLI.hpp>
 #include <glib-unix.h>
@@ -16,9 +18,9 @@
 #include "host/backends/bar/bar_backend.hpp"
 #include "host/backends/bar/click_reader.hpp"
 #include "host/live/folder_watch.hpp"
+#include "host/live/latest_line_output.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
-#include "platform/foundation/write_all.hpp"
 
 namespace velto::host {
 
@@ -109,7 +111,11 @@ bool BarCommand::chosen() const {
   return command_->parsed();
 }
 
-int BarCommand::run() const {
+int BarCommand::run(bool outputWasClosed) const {
+  if (outputWasClosed) {
+    logLine("standard output is closed: the bar reads the widget from it");
+    return EX_USAGE;
+  }
   const auto extension = locateExtension(
       extension_ ? std::optional<std::filesystem::path>(*extension_) : std::nullopt);
   if (!extension) {
@@ -117,10 +123,17 @@ int BarCommand::run() const {
     return EX_UNAVAILABLE;
   }
   BarSession session;
+  std::optional<int> writeError;
+  // A bar that stops reading must not stall the loop, or no signal could end us.
+  live::LatestLineOutput output(session.context(), STDOUT_FILENO, [&](int error) {
+    writeError = error;
+    session.quit();
+  });
   bar::BarBackend backend(
       format_ == "i3bar" ? bar::BarFormat::i3bar : bar::BarFormat::waybar, short_,
-      [](std::string_view line) {
-        return platform::foundation::writeAll(STDOUT_FILENO, line).has_value();
+      [&output](std::string_view line) {
+        output.write(std::string(line));
+        return !output.failed();
       },
       [&session] { session.quit(); });
 
@@ -153,6 +166,11 @@ int BarCommand::run() const {
 
   (*host)->start();
   session.run();
+  // A bar that closed its end has simply gone; any other failure lost lines.
+  if (writeError && *writeError != EPIPE) {
+    logLine(std::string("cannot write to standard output: ") + std::strerror(*writeError));
+    return EX_IOERR;
+  }
   return EX_OK;
 }
 

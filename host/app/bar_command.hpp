@@ -20,8 +20,9 @@ class BarCommand {
   /// Whether the command line chose this command.
   bool chosen() const;
 
-  /// Runs until the bar is gone; returns the exit status.
-  int run() const;
+  /// Runs until the bar is gone; returns the exit status. Refuses to start
+  /// when standard output was closed at start (it now leads to /dev/null).
+  int run(bool outputWasClosed) const;
 
  private:
   CLI::App* command_;

@@ -1,6 +1,7 @@
 // velto-widget-host: starts the widget extension, asks it for what the widget
 // shows and draws it.
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <map>
@@ -8,8 +9,10 @@
 #include <string>
 
 #include <CLI/CLI.hpp>
+#include <fcntl.h>
 #include <signal.h>
 #include <sysexits.h>
+#include <unistd.h>
 
 #include "host/app/autostart_command.hpp"
 #include "host/app/bar_command.hpp"
@@ -37,6 +40,32 @@ constexpr double kMinScale = 0.25;
 int fail(int status, const std::string& message) {
   std::fprintf(stderr, "%s: %s\n", kProgram, message.c_str());
   return status;
+}
+
+/// Which standard descriptors were closed when the program started.
+struct ClosedStandardDescriptors {
+  bool input = false;
+  bool output = false;
+};
+
+/// Opens /dev/null on each standard descriptor that is closed, before anything
+/// else opens one: else GLib's eventfd would become our stdin, or an output
+/// file our stderr. Ends the program when even that fails.
+ClosedStandardDescriptors reopenClosedStandardDescriptors() {
+  ClosedStandardDescriptors closed;
+  for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+    if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF) {
+      continue;
+    }
+    // open() takes the lowest free number: this one, as those below are open.
+    const int opened = ::open("/dev/null", (fd == STDIN_FILENO ? O_RDONLY : O_WRONLY) | O_NOCTTY);
+    if (opened != fd) {
+      std::_Exit(EX_OSERR);
+    }
+    closed.input = closed.input || fd == STDIN_FILENO;
+    closed.output = closed.output || fd == STDOUT_FILENO;
+  }
+  return closed;
 }
 
 struct RenderArguments {
@@ -187,6 +216,7 @@ velto::host::DesktopRequest desktopRequest(const DesktopArguments& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const ClosedStandardDescriptors closedAtStart = reopenClosedStandardDescriptors();
   // A vanished extension must end a write with EPIPE, not end the host.
   ::signal(SIGPIPE, SIG_IGN);
   CLI::App app("Draws the Velto timer widget from its extension.", kProgram);
@@ -229,7 +259,7 @@ int main(int argc, char** argv) {
     return listCommand.run();
   }
   if (barCommand.chosen()) {
-    return barCommand.run();
+    return barCommand.run(closedAtStart.output);
   }
   if (galleryOption.chosen()) {
     return galleryOption.run();

@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "platform/foundation/printable_text.hpp"
+
 namespace velto::host::bar {
 
 BarBackend::BarBackend(BarFormat format, bool shortForm, Write write, Closed closed)
@@ -11,7 +13,11 @@ BarBackend::BarBackend(BarFormat format, bool shortForm, Write write, Closed clo
       closed_(std::move(closed)) {}
 
 void BarBackend::show(const live::Scene& scene, platform::foundation::Date instant) {
-  reading_ = readTree(scene.view, scene.redacted);
+  // A bar has no place for a placeholder: it stays empty until the widget answers.
+  if (scene.redacted) {
+    return;
+  }
+  reading_ = readTree(scene.view);
   instant_ = instant;
   shown_ = true;
   emit();
@@ -23,7 +29,8 @@ void BarBackend::tick(platform::foundation::Date instant) {
 }
 
 void BarBackend::status(std::string_view message) {
-  status_ = std::string(message);
+  // A status can quote what a bar sent us (a click's instance): never raw.
+  status_ = message.empty() ? std::string() : platform::foundation::printableText(message);
   emit();
 }
 
@@ -34,7 +41,7 @@ void BarBackend::emit() {
   // A transient message reads as one more group after the widget's own.
   BarReading shown = reading_;
   if (!status_.empty()) {
-    shown.items.push_back(BarItem{{std::string("\u26A0 ") + status_}, {}});
+    shown.items.push_back(BarItem{{std::string(kStatusGlyph) + " " + status_}, {}});
   }
   std::string line = format_ == BarFormat::waybar
                          ? waybarLine(shown, instant_, shortForm_)

@@ -11,8 +11,12 @@
 
 namespace velto::host::bar {
 
+/// What sets a transient status apart from the widget's texts.
+inline constexpr std::string_view kStatusGlyph = "\u26A0";  // ⚠
+
 /// The widget in a status bar: prints one line each time what the bar would show
-/// changes, and nothing when it stays the same.
+/// changes, and nothing when it stays the same or before the widget's first
+/// real entry (a placeholder is never printed).
 class BarBackend final : public live::Backend {
  public:
   /// Hands a line to the bar; false when the bar has closed its end.

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 #include "host/backends/bar/bar_test_trees.hpp"
 
@@ -74,6 +75,33 @@ TEST_F(BarBackendTest, NothingIsPrintedBeforeTheFirstTree) {
   backend.tick(Date(kInstant));
   backend.status("no handler for velto: links");
   EXPECT_TRUE(written_.empty());
+}
+
+TEST_F(BarBackendTest, APlaceholderIsNeverPrintedTheFirstEntryIs) {
+  auto backend = make(BarFormat::i3bar);
+  live::Scene placeholder = scene(State::running);
+  placeholder.redacted = true;
+  backend.show(placeholder, Date(kInstant));
+  backend.tick(Date(kInstant + 1));
+  EXPECT_TRUE(written_.empty());
+  backend.show(scene(State::paused), Date(kInstant + 2));
+  ASSERT_EQ(1u, written_.size());
+  EXPECT_TRUE(written_[0].starts_with("{\"version\":1"));
+  EXPECT_EQ(std::string::npos, written_[0].find("\u2588"));
+  EXPECT_NE(std::string::npos, written_[0].find("Deep Work"));
+}
+
+TEST_F(BarBackendTest, AStatusQuotingABarsBytesIsPrintable) {
+  auto backend = make(BarFormat::waybar);
+  backend.show(scene(State::paused), Date(kInstant));
+  backend.status("not on display: \x1b]0;owned\x07\u202E" + std::string(60'000, 'x'));
+  ASSERT_EQ(2u, written_.size());
+  const auto status = nlohmann::json::parse(written_[1])["text"].get<std::string>();
+  EXPECT_EQ(std::string::npos, status.find('\x1b'));
+  EXPECT_EQ(std::string::npos, status.find('\x07'));
+  EXPECT_EQ(std::string::npos, status.find("\u202E"));
+  EXPECT_NE(std::string::npos, status.find("\\u001b]0;owned"));
+  EXPECT_GT(1000u, status.size());
 }
 
 TEST_F(BarBackendTest, AStatusShowsUntilCleared) {

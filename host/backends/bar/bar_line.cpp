@@ -1,6 +1,7 @@
 #include "host/backends/bar/bar_line.hpp"
 
 #include <algorithm>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -39,70 +40,102 @@ std::string dumped(const Json& value) {
   return value.dump(-1, ' ', false, Json::error_handler_t::replace);
 }
 
-std::string joinedTexts(const BarReading& reading, platform::foundation::Date instant,
-                        std::string_view gap) {
-  std::string text;
-  for (const auto& item : reading.items) {
-    if (item.link.empty()) {
-      text += (text.empty() ? "" : std::string(gap)) + itemText(item, instant);
+/// Which item is the readout: the group that ticks, else the first that reads
+/// as a clock.
+std::optional<std::size_t> readoutIndex(const BarReading& reading,
+                                        platform::foundation::Date instant) {
+  for (std::size_t index = 0; index < reading.items.size(); ++index) {
+    const BarItem& item = reading.items[index];
+    if (item.link.empty() && std::ranges::any_of(item.pieces, [](const Piece& piece) {
+          return std::holds_alternative<TimerPiece>(piece);
+        })) {
+      return index;
     }
+  }
+  for (std::size_t index = 0; index < reading.items.size(); ++index) {
+    const BarItem& item = reading.items[index];
+    const std::string text = itemText(item, instant);
+    if (item.link.empty() && text.find(':') != std::string::npos
+        && text.find_first_not_of("0123456789:-") == std::string::npos) {
+      return index;
+    }
+  }
+  return std::nullopt;
+}
+
+/// The readout with the state's glyph before it, so running, paused and
+/// stopped read apart even where the texts are the same.
+std::string markedReadout(const std::string& readout, TimerState state) {
+  return std::string(stateGlyph(state)) + " " + readout;
+}
+
+/// Each text group's text, in reading order, links left out.
+std::vector<std::string> groupTexts(const BarReading& reading, platform::foundation::Date instant) {
+  const auto readout = readoutIndex(reading, instant);
+  const TimerState state = timerState(reading);
+  std::vector<std::string> texts;
+  for (std::size_t index = 0; index < reading.items.size(); ++index) {
+    if (reading.items[index].link.empty()) {
+      const std::string text = itemText(reading.items[index], instant);
+      texts.push_back(index == readout ? markedReadout(text, state) : text);
+    }
+  }
+  return texts;
+}
+
+std::string joined(const std::vector<std::string>& texts, std::string_view gap) {
+  std::string text;
+  for (const auto& part : texts) {
+    text += (text.empty() ? "" : std::string(gap)) + part;
   }
   return text;
 }
 
 }  // namespace
 
+std::string_view stateName(TimerState state) {
+  return kWaybarClasses[static_cast<std::size_t>(state)];
+}
+
+std::string_view stateGlyph(TimerState state) {
+  switch (state) {
+    case TimerState::running:
+      return symbolGlyph("play.fill");
+    case TimerState::paused:
+      return symbolGlyph("pause.fill");
+    case TimerState::stopped:
+      return symbolGlyph("stop.fill");
+  }
+  return kUnknownSymbolGlyph;
+}
+
 std::string shortText(const BarReading& reading, platform::foundation::Date instant) {
-  // The readout is the group that ticks, else the one that reads as a clock.
-  const auto isReadout = [](const BarItem& item, const std::string& text) {
-    if (std::ranges::any_of(item.pieces, [](const Piece& piece) {
-          return std::holds_alternative<TimerPiece>(piece);
-        })) {
-      return true;
-    }
-    return text.find(':') != std::string::npos
-           && text.find_first_not_of("0123456789:-") == std::string::npos;
-  };
-  std::string symbol;
-  std::string readout;
-  for (const auto& item : reading.items) {
-    if (!item.link.empty()) {
-      continue;
-    }
-    const std::string text = itemText(item, instant);
-    if (symbol.empty() && !item.pieces.empty()) {
-      if (const auto* first = std::get_if<std::string>(&item.pieces.front());
-          first != nullptr && first->size() > 1 && static_cast<unsigned char>((*first)[0]) >= 0x80
-          && first->find(' ') == std::string::npos) {
-        symbol = *first;
-      }
-    }
-    if (readout.empty() && isReadout(item, text)) {
-      readout = text;
-    }
+  const auto readout = readoutIndex(reading, instant);
+  if (!readout) {
+    return joined(groupTexts(reading, instant), kGroupGap);
   }
-  if (readout.empty()) {
-    return joinedTexts(reading, instant, kGroupGap);
-  }
-  return symbol.empty() ? readout : symbol + " " + readout;
+  return markedReadout(itemText(reading.items[*readout], instant), timerState(reading));
 }
 
 std::string waybarLine(const BarReading& reading, platform::foundation::Date instant,
                        bool shortForm) {
-  Json classes = Json::array();
+  const TimerState state = timerState(reading);
+  Json classes = Json::array({stateName(state)});
   if (reading.ticks()) {
-    classes.push_back("ticking");
+    classes.push_back(kWaybarClasses[kTickingClass]);
   }
   if (reading.hasLinks()) {
-    classes.push_back("links");
+    classes.push_back(kWaybarClasses[kLinksClass]);
   }
-  if (classes.empty()) {
-    classes.push_back("idle");
-  }
-  const std::string text =
-      shortForm ? shortText(reading, instant) : joinedTexts(reading, instant, kGroupGap);
+  const std::vector<std::string> texts = groupTexts(reading, instant);
+  const std::string text = shortForm ? shortText(reading, instant) : joined(texts, kGroupGap);
+  std::string tooltip = joined(texts, "\n");
+  std::string name(stateName(state));
+  name[0] = static_cast<char>(name[0] - 'a' + 'A');
+  tooltip += (tooltip.empty() ? "" : "\n") + name;
   return dumped({{"text", markupEscaped(text)},
-                 {"tooltip", markupEscaped(joinedTexts(reading, instant, "\n"))},
+                 {"alt", stateName(state)},
+                 {"tooltip", markupEscaped(tooltip)},
                  {"class", classes}})
          + "\n";
 }
@@ -124,12 +157,17 @@ std::string i3barLine(const BarReading& reading, platform::foundation::Date inst
   if (shortForm) {
     block(shortText(reading, instant), "text-0");
   }
+  const auto readout = readoutIndex(reading, instant);
+  const TimerState state = timerState(reading);
   std::size_t group = 0;
-  for (const auto& item : reading.items) {
+  for (std::size_t index = 0; index < reading.items.size(); ++index) {
+    const BarItem& item = reading.items[index];
     if (!item.link.empty()) {
       block(itemText(item, instant), item.link);
     } else if (!shortForm) {
-      block(itemText(item, instant), "text-" + std::to_string(group++));
+      const std::string text = itemText(item, instant);
+      block(index == readout ? markedReadout(text, state) : text,
+            "text-" + std::to_string(group++));
     }
   }
   if (!blocks.empty()) {

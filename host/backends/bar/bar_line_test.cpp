@@ -41,28 +41,27 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         GoldenCase{
             "running", State::running, "Deep Work", 754, 5400,
-            R"({"class":["ticking","links"],"text":"⌛ VELTO  Deep Work  00:12:35  ☀ 1h 30m","tooltip":"⌛ VELTO\nDeep Work\n00:12:35\n☀ 1h 30m"})"
+            R"({"alt":"running","class":["running","ticking","links"],"text":"◔ VELTO  Deep Work  ▶ 00:12:35  ☀ 1h 30m","tooltip":"◔ VELTO\nDeep Work\n▶ 00:12:35\n☀ 1h 30m\nRunning"})"
             "\n",
-            R"({"class":["ticking","links"],"text":"⌛ 00:12:35","tooltip":"⌛ VELTO\nDeep Work\n00:12:35\n☀ 1h 30m"})"
+            R"({"alt":"running","class":["running","ticking","links"],"text":"▶ 00:12:35","tooltip":"◔ VELTO\nDeep Work\n▶ 00:12:35\n☀ 1h 30m\nRunning"})"
             "\n",
-            R"([{"full_text":"⌛ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"Deep Work","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"00:12:35","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 1h 30m","instance":"text-3","name":"velto","separator":false,"separator_block_width":9},{"full_text":"⏸","instance":"velto://toggle","name":"velto","separator":false,"separator_block_width":9},{"full_text":"⏹","instance":"velto://stop","name":"velto","separator":true,"separator_block_width":9}])"
+            R"([{"full_text":"◔ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"Deep Work","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"▶ 00:12:35","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 1h 30m","instance":"text-3","name":"velto","separator":false,"separator_block_width":9},{"full_text":"‖","instance":"velto://toggle","name":"velto","separator":false,"separator_block_width":9},{"full_text":"■","instance":"velto://stop","name":"velto","separator":true,"separator_block_width":9}])"
             "\n"},
         GoldenCase{
             "paused", State::paused, "R&D <2>", 3661.5, 9000,
-            R"({"class":["links"],"text":"⌛ VELTO  R&amp;D &lt;2&gt;  01:01:01  ☀ 2h 30m","tooltip":"⌛ VELTO\nR&amp;D &lt;2&gt;\n01:01:01\n☀ 2h 30m"})"
+            R"({"alt":"paused","class":["paused","links"],"text":"◔ VELTO  R&amp;D &lt;2&gt;  ‖ 01:01:01  ☀ 2h 30m","tooltip":"◔ VELTO\nR&amp;D &lt;2&gt;\n‖ 01:01:01\n☀ 2h 30m\nPaused"})"
             "\n",
-            R"({"class":["links"],"text":"⌛ 01:01:01","tooltip":"⌛ VELTO\nR&amp;D &lt;2&gt;\n01:01:01\n☀ 2h 30m"})"
+            R"({"alt":"paused","class":["paused","links"],"text":"‖ 01:01:01","tooltip":"◔ VELTO\nR&amp;D &lt;2&gt;\n‖ 01:01:01\n☀ 2h 30m\nPaused"})"
             "\n",
-            R"([{"full_text":"⌛ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"R&D <2>","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"01:01:01","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 2h 30m","instance":"text-3","name":"velto","separator":false,"separator_block_width":9},{"full_text":"▶","instance":"velto://toggle","name":"velto","separator":false,"separator_block_width":9},{"full_text":"⏹","instance":"velto://stop","name":"velto","separator":true,"separator_block_width":9}])"
+            R"([{"full_text":"◔ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"R&D <2>","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"‖ 01:01:01","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 2h 30m","instance":"text-3","name":"velto","separator":false,"separator_block_width":9},{"full_text":"▶","instance":"velto://toggle","name":"velto","separator":false,"separator_block_width":9},{"full_text":"■","instance":"velto://stop","name":"velto","separator":true,"separator_block_width":9}])"
             "\n"},
         GoldenCase{
             "stopped", State::stopped, std::nullopt, 0, 0,
-
-            R"({"class":["idle"],"text":"⌛ VELTO  Ready to focus  00:00:00  ☀ 0m","tooltip":"⌛ VELTO\nReady to focus\n00:00:00\n☀ 0m"})"
+            R"({"alt":"stopped","class":["stopped"],"text":"◔ VELTO  Ready to focus  ■ 00:00:00  ☀ 0m","tooltip":"◔ VELTO\nReady to focus\n■ 00:00:00\n☀ 0m\nStopped"})"
             "\n",
-            R"({"class":["idle"],"text":"⌛ 00:00:00","tooltip":"⌛ VELTO\nReady to focus\n00:00:00\n☀ 0m"})"
+            R"({"alt":"stopped","class":["stopped"],"text":"■ 00:00:00","tooltip":"◔ VELTO\nReady to focus\n■ 00:00:00\n☀ 0m\nStopped"})"
             "\n",
-            R"([{"full_text":"⌛ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"Ready to focus","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"00:00:00","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 0m","instance":"text-3","name":"velto","separator":true,"separator_block_width":9}])"
+            R"([{"full_text":"◔ VELTO","instance":"text-0","name":"velto","separator":false,"separator_block_width":9},{"full_text":"Ready to focus","instance":"text-1","name":"velto","separator":false,"separator_block_width":9},{"full_text":"■ 00:00:00","instance":"text-2","name":"velto","separator":false,"separator_block_width":9},{"full_text":"☀ 0m","instance":"text-3","name":"velto","separator":true,"separator_block_width":9}])"
             "\n"}),
     [](const ::testing::TestParamInfo<GoldenCase>& test) { return std::string(test.param.name); });
 
@@ -79,7 +78,7 @@ TEST(I3barLine, TheShortFormKeepsTheLinksClickable) {
   const BarReading reading = readTree(widgetTree(State::running, "Deep Work", 754, 5400));
   const auto blocks = nlohmann::json::parse(i3barLine(reading, Date(kInstant), true, true));
   ASSERT_EQ(3u, blocks.size());
-  EXPECT_EQ("\u231B 00:12:34", blocks[0]["full_text"]);
+  EXPECT_EQ("\u25B6 00:12:34", blocks[0]["full_text"]);
   EXPECT_EQ("velto://toggle", blocks[1]["instance"]);
   EXPECT_EQ("velto://stop", blocks[2]["instance"]);
 }

@@ -19,7 +19,7 @@ std::string redactedText(std::string_view text) {
   for (const char c : text) {
     // Count code points: skip UTF-8 continuation bytes.
     if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      blocks += c == ' ' ? " " : "\u2588";
+      blocks += c == ' ' ? std::string_view(" ") : kRedactedGlyph;
     }
   }
   return blocks;
@@ -131,19 +131,29 @@ bool BarReading::hasLinks() const {
 }
 
 std::string_view symbolGlyph(std::string_view symbolName) {
-  static constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kGlyphs{{
-      {"hourglass", "\u231B"},
-      {"sun.max", "\u2600"},
-      {"play.fill", "\u25B6"},
-      {"pause.fill", "\u23F8"},
-      {"stop.fill", "\u23F9"},
-  }};
-  for (const auto& [name, glyph] : kGlyphs) {
+  for (const auto& [name, glyph] : kSymbolGlyphs) {
     if (name == symbolName) {
       return glyph;
     }
   }
-  return "\u25A1";
+  return kUnknownSymbolGlyph;
+}
+
+TimerState timerState(const BarReading& reading) {
+  if (reading.ticks()) {
+    return TimerState::running;
+  }
+  const auto control = [&](std::string_view symbol) {
+    const std::string glyph(symbolGlyph(symbol));
+    return std::ranges::any_of(reading.items, [&](const BarItem& item) {
+      return !item.link.empty()
+             && std::ranges::find(item.pieces, Piece(glyph)) != item.pieces.end();
+    });
+  };
+  if (control("pause.fill")) {
+    return TimerState::running;
+  }
+  return control("play.fill") ? TimerState::paused : TimerState::stopped;
 }
 
 BarReading readTree(const ui::View& tree, bool redacted) {

@@ -3,6 +3,7 @@
 // A widget's tree on display read as a status bar reads it: its texts in reading
 // order, grouped as they sit together, and its links apart.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,8 +43,32 @@ struct BarReading {
   bool hasLinks() const;
 };
 
+/// A symbol name and the glyph a bar shows for it. Every glyph is one that
+/// DejaVu Sans and DejaVu Sans Mono draw, so no bar shows a hex box.
+struct SymbolGlyph {
+  std::string_view name;
+  std::string_view glyph;
+};
+inline constexpr std::array<SymbolGlyph, 5> kSymbolGlyphs{{
+    {"hourglass", "\u25D4"},   // ◔ a timer's dial: no font of a default desktop has ⌛
+    {"sun.max", "\u2600"},     // ☀
+    {"play.fill", "\u25B6"},   // ▶
+    {"pause.fill", "\u2016"},  // ‖
+    {"stop.fill", "\u25A0"},   // ■
+}};
+/// What a bar shows for a symbol it does not know.
+inline constexpr std::string_view kUnknownSymbolGlyph = "\u25A1";  // □
+/// What stands for each character of a redacted text.
+inline constexpr std::string_view kRedactedGlyph = "\u2588";  // █
+
 /// The glyph a bar shows for a symbol name; a box for a name it does not know.
 std::string_view symbolGlyph(std::string_view symbolName);
+
+/// What the timer on display is doing, as its controls tell: a ticking readout
+/// or a pause control is running, a resume control is paused, no control at
+/// all is stopped.
+enum class TimerState { running, paused, stopped };
+TimerState timerState(const BarReading& reading);
 
 /// Reads `tree`: columns (VStack, ZStack) start a group for each child, a row
 /// (HStack) joins its children into one group, each Link is an item of its own;

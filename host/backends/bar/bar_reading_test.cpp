@@ -27,7 +27,7 @@ TEST(ReadTree, AColumnGivesEachChildItsOwnGroupAndARowJoinsItsChildren) {
       Text::verbatim("Deep Work"),
       HStack({VStack({Text::verbatim("a"), Text::verbatim("b")}), Text::verbatim("c")}),
   });
-  EXPECT_EQ((std::vector<std::string>{"\u231B VELTO", "Deep Work", "a b c"}),
+  EXPECT_EQ((std::vector<std::string>{"\u25D4 VELTO", "Deep Work", "a b c"}),
             texts(readTree(tree)));
 }
 
@@ -35,7 +35,7 @@ TEST(ReadTree, ALinkIsAnItemOfItsOwnBetweenTheGroupsAroundIt) {
   const View tree = HStack({Text::verbatim("before"),
                             Link(*URL::fromString("velto://stop"), Image::systemName("stop.fill")),
                             Text::verbatim("after")});
-  EXPECT_EQ((std::vector<std::string>{"before", "velto://stop \u23F9", "after"}),
+  EXPECT_EQ((std::vector<std::string>{"before", "velto://stop \u25A0", "after"}),
             texts(readTree(tree)));
 }
 
@@ -85,6 +85,21 @@ TEST(ReadTree, TheStoppedWidgetNeitherTicksNorLinks) {
   const BarReading reading = readTree(widgetTree(State::stopped, std::nullopt, 0, 0));
   EXPECT_FALSE(reading.ticks());
   EXPECT_FALSE(reading.hasLinks());
+}
+
+TEST(TimerStateOf, EachStateOfTheWidgetReadsAsItself) {
+  struct Case {
+    State state;
+    double elapsed;
+    TimerState expected;
+  };
+  for (const Case& c : {Case{State::running, 754, TimerState::running},
+                        Case{State::paused, 754, TimerState::paused},
+                        Case{State::stopped, 754, TimerState::stopped},
+                        Case{State::stopped, 0, TimerState::stopped}}) {
+    EXPECT_EQ(c.expected, timerState(readTree(widgetTree(c.state, "Deep Work", c.elapsed, 60))))
+        << static_cast<int>(c.state);
+  }
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ int warmth(Rgb color) {
 TEST(PaintCells, RunningSmallWidget) {
   EXPECT_EQ(
       "                        \n"
-      "  ⧗ VELTO            ●  \n"
+      "  ◔ VELTO            ●  \n"
       "                        \n"
       "                        \n"
       "                        \n"
@@ -54,7 +54,7 @@ TEST(PaintCells, RunningSmallWidget) {
       "                        \n"
       "                        \n"
       "                        \n"
-      "  ☀ 1h 30m     ⏸    ■   \n"
+      "  ☀ 1h 30m     ‖    ■   \n"
       "                        \n",
       toText(paintTree(testing::widgetTree(running()), kSmall)));
 }
@@ -62,7 +62,7 @@ TEST(PaintCells, RunningSmallWidget) {
 TEST(PaintCells, PausedMediumWidget) {
   EXPECT_EQ(
       "                                                    \n"
-      "  ⧗ VELTO                                        ●  \n"
+      "  ◔ VELTO                                        ●  \n"
       "                                                    \n"
       "                                                    \n"
       "                                                    \n"
@@ -80,7 +80,7 @@ TEST(PaintCells, RedactedPlaceholderShowsTextsAsBlocks) {
   const SceneSetup empty{TimerState::stopped, std::nullopt, "00:00:00", Date(0), "0m", 24};
   EXPECT_EQ(
       "                        \n"
-      "  ⧗ ▆▆▆▆▆            ●  \n"
+      "  ◔ ▆▆▆▆▆            ●  \n"
       "                        \n"
       "                        \n"
       "                        \n"

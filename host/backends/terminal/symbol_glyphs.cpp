@@ -7,10 +7,10 @@ namespace velto::host::terminal {
 
 std::string_view symbolGlyph(std::string_view name) {
   static constexpr std::array<std::pair<std::string_view, std::string_view>, 5> kGlyphs{{
-      {"hourglass", "\u29D7"},
+      {"hourglass", "\u25D4"},
       {"sun.max", "\u2600"},
       {"play.fill", "\u25B6"},
-      {"pause.fill", "\u23F8"},
+      {"pause.fill", "\u2016"},
       {"stop.fill", "\u25A0"},
   }};
   for (const auto& [symbol, glyph] : kGlyphs) {

@@ -1,12 +1,13 @@
 #pragma once
 
 // The symbols as Unicode glyphs, each one cell wide in common terminal fonts
-// (East Asian width neutral or ambiguous, drawn narrow outside CJK locales):
+// (East Asian width neutral or ambiguous, drawn narrow outside CJK locales)
+// and each in DejaVu Sans Mono, which every Debian desktop has:
 //
-//   hourglass   ⧗ U+29D7   (⌛ U+231B is a wide emoji)
+//   hourglass   ◔ U+25D4   (no default font has ⌛ U+231B or ⧗ U+29D7)
 //   sun.max     ☀ U+2600
 //   play.fill   ▶ U+25B6
-//   pause.fill  ⏸ U+23F8
+//   pause.fill  ‖ U+2016   (nor ⏸ U+23F8)
 //   stop.fill   ■ U+25A0
 //   unknown     □ U+25A1   (the empty box other backends draw)
 

@@ -66,10 +66,10 @@ TEST(TerminalBackend, ShowDrawsTheWidgetCentred) {
   EXPECT_TRUE(recorder.frames[0].starts_with("\x1b[0m\x1b[2J"));
   // 24 × 12 cells centred on 80 × 24, with a row for the status: columns 28…51, rows 5…16.
   EXPECT_EQ("", recorder.row(4));
-  EXPECT_EQ("⧗ VELTO            ●", recorder.row(6));
+  EXPECT_EQ("◔ VELTO            ●", recorder.row(6));
   EXPECT_EQ("Deep Work", recorder.row(10));
   EXPECT_EQ("00:12:34", recorder.row(11));
-  EXPECT_EQ("☀ 1h 30m     ⏸    ■", recorder.row(15));
+  EXPECT_EQ("☀ 1h 30m     ‖    ■", recorder.row(15));
   EXPECT_EQ(" ", recorder.terminal.screen().at(27, 6).glyph);
   EXPECT_FALSE(recorder.terminal.screen().at(27, 6).background.has_value());
   EXPECT_TRUE(recorder.terminal.screen().at(29, 5).background.has_value());
@@ -122,7 +122,7 @@ TEST(TerminalBackend, ATooSmallTerminalGetsOneLineAndNoLinks) {
   EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
   recorder.terminal = testing::VirtualTerminal({52, 12});
   backend.resize({52, 12});
-  EXPECT_EQ("⧗ VELTO                                        ●", recorder.row(1));
+  EXPECT_EQ("◔ VELTO                                        ●", recorder.row(1));
   EXPECT_EQ("velto://stop", backend.linkForKey(Key::stop));
 }
 
@@ -133,7 +133,7 @@ TEST(TerminalBackend, TheStatusLineComesAndGoes) {
   backend.status("cannot open velto://toggle");
   // Widget rows 1…12, the status on row 13.
   EXPECT_EQ("cannot open velto://toggle", recorder.row(13));
-  EXPECT_EQ("☀ 1h 30m     ⏸    ■", recorder.row(11));
+  EXPECT_EQ("☀ 1h 30m     ‖    ■", recorder.row(11));
   backend.status("");
   EXPECT_EQ("", recorder.row(13));
 }
