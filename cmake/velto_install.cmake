@@ -19,5 +19,43 @@ install(FILES
 # systemd looks for user units under <prefix>/lib/systemd/user, whatever libdir is.
 install(FILES ${PROJECT_SOURCE_DIR}/packaging/velto-widget.service DESTINATION lib/systemd/user)
 
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence goes in once, as the machine-readable copyright file made from
+# LICENSE, and the changelog compressed as for a native Debian package (gzip -9n:
+# the same text always gives the same bytes).
+function(velto_install_package_docs)
+  set(license_file ${PROJECT_SOURCE_DIR}/LICENSE)
+  set(changelog_source ${PROJECT_SOURCE_DIR}/packaging/changelog)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${license_file} ${changelog_source})
+
+  file(READ ${license_file} license)
+  if(NOT license MATCHES "^[^\n]*\n\nCopyright \\(c\\) ([^\n]+)\n\n(.*[^\n])\n*$")
+    message(FATAL_ERROR "LICENSE should hold the licence's name, a Copyright (c) line and its text")
+  endif()
+  set(VELTO_COPYRIGHT_HOLDERS ${CMAKE_MATCH_1})
+  # A copyright file's field continues on lines that begin with a space; "." is a blank one.
+  string(REPLACE "\n\n" "\n.\n" VELTO_LICENSE_TEXT "${CMAKE_MATCH_2}")
+  string(REPLACE "\n" "\n " VELTO_LICENSE_TEXT " ${VELTO_LICENSE_TEXT}")
+  set(copyright ${PROJECT_BINARY_DIR}/packaging/copyright)
+  configure_file(${PROJECT_SOURCE_DIR}/packaging/copyright.in ${copyright} @ONLY)
+
+  file(STRINGS ${changelog_source} newest_entry LIMIT_COUNT 1)
+  string(REPLACE "." "\\." version_pattern ${PROJECT_VERSION})
+  if(NOT newest_entry MATCHES "^${PROJECT_NAME} \\(${version_pattern}\\) ")
+    message(FATAL_ERROR "packaging/changelog should begin with an entry for "
+                        "${PROJECT_NAME} ${PROJECT_VERSION}, not '${newest_entry}'")
+  endif()
+  set(changelog ${PROJECT_BINARY_DIR}/packaging/changelog)
+  find_program(GZIP gzip REQUIRED)
+  add_custom_command(
+    OUTPUT ${changelog}.gz
+    COMMAND ${CMAKE_COMMAND} -E copy ${changelog_source} ${changelog}
+    COMMAND ${GZIP} -9nf ${changelog}
+    DEPENDS ${changelog_source}
+    COMMENT "Compressing the changelog"
+    VERBATIM)
+  add_custom_target(velto-changelog ALL DEPENDS ${changelog}.gz)
+
+  install(FILES ${PROJECT_SOURCE_DIR}/README.md ${copyright} ${changelog}.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+endfunction()
+velto_install_package_docs()
