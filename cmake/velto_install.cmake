@@ -5,11 +5,29 @@ include(GNUInstallDirs)
 
 set(VELTO_EXTENSION_INSTALL_DIR ${CMAKE_INSTALL_LIBEXECDIR}/velto)
 
-install(TARGETS velto-widget-host velto-defaults RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# velto_install_program(<target> <destination>)
+# Installs a program; a stripped install (cpack, cmake --install --strip) also
+# drops the compiler's .comment and .note sections, as Debian's dh_strip does.
+function(velto_install_program target destination)
+  install(TARGETS ${target} RUNTIME DESTINATION ${destination})
+  if(NOT CMAKE_STRIP)
+    return()
+  endif()
+  set(installed "\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${destination}/$<TARGET_FILE_NAME:${target}>")
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(
+        COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note \"${installed}\"
+        COMMAND_ERROR_IS_FATAL ANY)
+    endif()")
+endfunction()
+
+velto_install_program(velto-widget-host ${CMAKE_INSTALL_BINDIR})
+velto_install_program(velto-defaults ${CMAKE_INSTALL_BINDIR})
 if(TARGET velto-timer)
-  install(TARGETS velto-timer RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  velto_install_program(velto-timer ${CMAKE_INSTALL_BINDIR})
 endif()
-install(TARGETS velto-widget-extension RUNTIME DESTINATION ${VELTO_EXTENSION_INSTALL_DIR})
+velto_install_program(velto-widget-extension ${VELTO_EXTENSION_INSTALL_DIR})
 
 install(FILES
   ${PROJECT_SOURCE_DIR}/packaging/velto-widget-host.desktop
