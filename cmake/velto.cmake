@@ -57,3 +57,20 @@ function(velto_benchmark name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} benchmark::benchmark velto_warnings)
 endfunction()
+
+# The hardening Debian builds its packages with (dpkg-buildflags, plus bindnow and
+# PIE), for every target: stack protector, fortified libc calls, read-only
+# relocations bound at start. glibc warns about _FORTIFY_SOURCE without
+# optimisation, and its checked calls would bypass the sanitizers' interceptors.
+if(VELTO_HARDENING)
+  include(CheckPIESupported)
+  check_pie_supported(LANGUAGES CXX)
+  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
+  add_compile_options(-fstack-protector-strong)
+  add_link_options(LINKER:-z,relro LINKER:-z,now)
+  if(NOT CMAKE_CXX_FLAGS MATCHES "-fsanitize=")
+    set(optimised $<CONFIG:Release,RelWithDebInfo,MinSizeRel>)
+    add_compile_options($<${optimised}:-U_FORTIFY_SOURCE> $<${optimised}:-D_FORTIFY_SOURCE=2>)
+    unset(optimised)
+  endif()
+endif()
