@@ -42,6 +42,19 @@ SupervisorAction Supervisor::spawnFailed(std::string_view reason, Instant now) {
   return fail("cannot start the extension: " + std::string(reason), /*kill=*/false, now);
 }
 
+SupervisorAction Supervisor::cannotRun(std::string_view reason) {
+  if (state_ != State::starting) {
+    return {};
+  }
+  state_ = State::stopped;
+  readySince_.reset();
+  restartAt_.reset();
+  SupervisorAction action;
+  action.log = "cannot start the extension: " + std::string(reason);
+  action.giveUp = true;
+  return action;
+}
+
 SupervisorAction Supervisor::childReady(Instant now) {
   if (state_ == State::starting) {
     state_ = State::ready;

@@ -21,6 +21,8 @@ struct SupervisorAction {
   bool spawn = false;
   /// Call Supervisor::wake() at this instant to start the next child.
   std::optional<Instant> restartAt;
+  /// Give up: no extension will ever start; `log` says why, and must reach the user.
+  bool giveUp = false;
 
   friend bool operator==(const SupervisorAction&, const SupervisorAction&) = default;
 };
@@ -58,6 +60,11 @@ class Supervisor {
 
   /// The child could not be started at all (`reason`: one line).
   SupervisorAction spawnFailed(std::string_view reason, Instant now);
+
+  /// The child's program cannot be run at all (missing, not executable, not a
+  /// program): retrying cannot help, and showing what the last child drew would
+  /// pass an old picture for the present, so the supervisor gives up.
+  SupervisorAction cannotRun(std::string_view reason);
 
   /// The child answered its first request: it counts as healthy from `now`.
   SupervisorAction childReady(Instant now);

@@ -141,6 +141,34 @@ TEST(Supervisor, SaysWhyTheChildEndedInOneLine) {
   EXPECT_FALSE(failed.killProcessGroup);
 }
 
+TEST(Supervisor, GivesUpOnAProgramThatCannotRun) {
+  // First start and a restart after a crash alike: no retry, no backoff.
+  Supervisor first;
+  first.start(kStart);
+  const SupervisorAction missing = first.cannotRun("cannot run '/x': No such file or directory");
+  EXPECT_TRUE(missing.giveUp);
+  EXPECT_FALSE(missing.spawn);
+  EXPECT_EQ(std::nullopt, missing.restartAt);
+  EXPECT_EQ("cannot start the extension: cannot run '/x': No such file or directory", missing.log);
+  EXPECT_EQ(State::stopped, first.state());
+  EXPECT_EQ(std::nullopt, first.nextWake());
+
+  Supervisor later;
+  later.start(kStart);
+  later.childReady(kStart);
+  later.childExited("was killed by signal 9", kStart + 1s);
+  ASSERT_TRUE(later.wake(kStart + 2s).spawn);
+  EXPECT_TRUE(later.cannotRun("Permission denied").giveUp);
+  EXPECT_EQ(SupervisorAction{}, later.wake(kStart + 1h));
+
+  // Only a start that was asked for can fail so.
+  Supervisor ready;
+  ready.start(kStart);
+  ready.childReady(kStart);
+  EXPECT_EQ(SupervisorAction{}, ready.cannotRun("Exec format error"));
+  EXPECT_EQ(State::ready, ready.state());
+}
+
 TEST(Supervisor, StopsForGood) {
   Supervisor supervisor;
   supervisor.start(kStart);
