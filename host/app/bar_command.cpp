@@ -15,9 +15,9 @@
 #include "host/app/extension_location.hpp"
 #include "host/backends/bar/bar_backend.hpp"
 #include "host/backends/bar/click_reader.hpp"
-#include "host/live/folder_watch.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
+#include "platform/foundation/defaults_folder.hpp"
 #include "platform/foundation/write_all.hpp"
 
 namespace velto::host {
@@ -110,6 +110,11 @@ bool BarCommand::chosen() const {
 }
 
 int BarCommand::run() const {
+  const auto defaultsFolder = platform::foundation::defaultsDirectory();
+  if (defaultsFolder.empty()) {
+    logLine(platform::foundation::kNoDefaultsFolder);
+    return EX_CONFIG;
+  }
   const auto extension = locateExtension(
       extension_ ? std::optional<std::filesystem::path>(*extension_) : std::nullopt);
   if (!extension) {
@@ -128,10 +133,16 @@ int BarCommand::run() const {
   options.extension = *extension;
   options.families = {family_ == "medium" ? platform::widgets::WidgetFamily::systemMedium
                                           : platform::widgets::WidgetFamily::systemSmall};
-  options.defaultsFolder = live::defaultsFolder();
+  options.defaultsFolder = defaultsFolder;
   if (verbose_) {
     options.log = logLine;
   }
+  int status = EX_OK;
+  options.gaveUp = [&session, &status](std::string_view reason) {
+    logLine(reason);
+    status = EX_UNAVAILABLE;
+    session.quit();
+  };
   auto host = live::LiveHost::create(session.context(), backend, std::move(options));
   if (!host) {
     logLine(host.error());
@@ -153,7 +164,7 @@ int BarCommand::run() const {
 
   (*host)->start();
   session.run();
-  return EX_OK;
+  return status;
 }
 
 }  // namespace velto::host
