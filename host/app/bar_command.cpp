@@ -17,10 +17,10 @@
 #include "host/app/extension_location.hpp"
 #include "host/backends/bar/bar_backend.hpp"
 #include "host/backends/bar/click_reader.hpp"
-#include "host/live/folder_watch.hpp"
 #include "host/live/latest_line_output.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
+#include "platform/foundation/defaults_folder.hpp"
 
 namespace velto::host {
 
@@ -116,6 +116,11 @@ int BarCommand::run(bool outputWasClosed) const {
     logLine("standard output is closed: the bar reads the widget from it");
     return EX_USAGE;
   }
+  const auto defaultsFolder = platform::foundation::defaultsDirectory();
+  if (defaultsFolder.empty()) {
+    logLine(platform::foundation::kNoDefaultsFolder);
+    return EX_CONFIG;
+  }
   const auto extension = locateExtension(
       extension_ ? std::optional<std::filesystem::path>(*extension_) : std::nullopt);
   if (!extension) {
@@ -141,10 +146,16 @@ int BarCommand::run(bool outputWasClosed) const {
   options.extension = *extension;
   options.families = {family_ == "medium" ? platform::widgets::WidgetFamily::systemMedium
                                           : platform::widgets::WidgetFamily::systemSmall};
-  options.defaultsFolder = live::defaultsFolder();
+  options.defaultsFolder = defaultsFolder;
   if (verbose_) {
     options.log = logLine;
   }
+  int status = EX_OK;
+  options.gaveUp = [&session, &status](std::string_view reason) {
+    logLine(reason);
+    status = EX_UNAVAILABLE;
+    session.quit();
+  };
   auto host = live::LiveHost::create(session.context(), backend, std::move(options));
   if (!host) {
     logLine(host.error());
@@ -171,7 +182,7 @@ int BarCommand::run(bool outputWasClosed) const {
     logLine(std::string("cannot write to standard output: ") + std::strerror(*writeError));
     return EX_IOERR;
   }
-  return EX_OK;
+  return status;
 }
 
 }  // namespace velto::host

@@ -22,9 +22,9 @@
 #include "host/backends/gtk/gtk_backend.hpp"
 #include "host/backends/gtk/position_store.hpp"
 #include "host/backends/gtk/window_surface.hpp"
-#include "host/live/folder_watch.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
+#include "platform/foundation/defaults_folder.hpp"
 #include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host {
@@ -91,6 +91,11 @@ bool displayAvailable() {
 }
 
 int runDesktop(int argc, char** argv, const DesktopRequest& request) {
+  const auto defaultsFolder = platform::foundation::defaultsDirectory();
+  if (defaultsFolder.empty()) {
+    say(platform::foundation::kNoDefaultsFolder);
+    return EX_CONFIG;
+  }
   if (!displayAvailable()) {
     say("no display to show the widget on (neither WAYLAND_DISPLAY nor DISPLAY answers)");
     return EX_UNAVAILABLE;
@@ -135,10 +140,15 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
     live::LiveOptions liveOptions;
     liveOptions.extension = request.extension;
     liveOptions.families = {request.family};
-    liveOptions.defaultsFolder = live::defaultsFolder();
+    liveOptions.defaultsFolder = defaultsFolder;
     if (request.verbose) {
       liveOptions.log = [](std::string_view line) { say(line); };
     }
+    liveOptions.gaveUp = [&status, loop](std::string_view reason) {
+      say(reason);
+      status = EX_UNAVAILABLE;
+      g_main_loop_quit(loop);
+    };
     auto host = live::LiveHost::create(nullptr, backend, std::move(liveOptions));
     const gtk::DisplayLossWatch displayLoss(display, [&host] {
       say("the display closed");

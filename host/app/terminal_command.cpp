@@ -18,11 +18,11 @@
 #include "host/backends/terminal/key_decoder.hpp"
 #include "host/backends/terminal/terminal_backend.hpp"
 #include "host/backends/terminal/terminal_io.hpp"
-#include "host/live/folder_watch.hpp"
 #include "host/live/glib_source.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
 #include "host/live/timeout.hpp"
+#include "platform/foundation/defaults_folder.hpp"
 
 namespace velto::host {
 
@@ -150,6 +150,10 @@ TerminalOutcome TerminalSession::run() {
   if (!size || (addressing && !keyboard)) {
     return {EX_USAGE, "terminal: stdin and stdout must be a terminal"};
   }
+  const auto defaultsFolder = platform::foundation::defaultsDirectory();
+  if (defaultsFolder.empty()) {
+    return {EX_CONFIG, std::string(platform::foundation::kNoDefaultsFolder)};
+  }
   if (::access(request_.extension.c_str(), X_OK) != 0) {
     return {EX_UNAVAILABLE, "cannot run the extension '" + request_.extension.string()
                                 + "': " + std::strerror(errno)};
@@ -202,10 +206,11 @@ TerminalOutcome TerminalSession::run() {
   live::LiveOptions options;
   options.extension = request_.extension;
   options.families = {request_.family};
-  options.defaultsFolder = live::defaultsFolder();
+  options.defaultsFolder = defaultsFolder;
   if (request_.verbose) {
     options.log = logLine;
   }
+  options.gaveUp = [this](std::string_view reason) { quit({EX_UNAVAILABLE, std::string(reason)}); };
   auto host = live::LiveHost::create(context_, *backend_, std::move(options));
   if (!host) {
     return {EX_OSERR, host.error()};

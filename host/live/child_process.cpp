@@ -76,19 +76,39 @@ std::string describeWaitStatus(int waitStatus) {
   return "ended";
 }
 
-Expected<std::unique_ptr<ChildProcess>, std::string> ChildProcess::spawn(
+bool programCannotRun(int error) {
+  switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ELOOP:
+    case ENAMETOOLONG:
+    case EACCES:
+    case EPERM:
+    case ENOEXEC:
+    case EISDIR:
+      return true;
+    default:
+      return false;
+  }
+}
+
+Expected<std::unique_ptr<ChildProcess>, SpawnFailure> ChildProcess::spawn(
     GMainContext* context, const std::filesystem::path& executable, ChildEvents events) {
   const std::string path = executable.string();
+  const auto failure = [&path](std::string_view verb, int error) {
+    return Unexpected(SpawnFailure{std::string(verb) + " '" + path + "': " + std::strerror(error),
+                                   programCannotRun(error)});
+  };
   if (::access(path.c_str(), X_OK) != 0) {
-    return Unexpected("cannot run '" + path + "': " + std::strerror(errno));
+    return failure("cannot run", errno);
   }
   auto toChild = makePipe();
   if (!toChild) {
-    return Unexpected(toChild.error());
+    return Unexpected(SpawnFailure{toChild.error()});
   }
   auto fromChild = makePipe();
   if (!fromChild) {
-    return Unexpected(fromChild.error());
+    return Unexpected(SpawnFailure{fromChild.error()});
   }
 
   SpawnSetup setup;
@@ -113,7 +133,7 @@ Expected<std::unique_ptr<ChildProcess>, std::string> ChildProcess::spawn(
   const int error =
       ::posix_spawn(&pid, path.c_str(), &setup.actions, &setup.attributes, argv.data(), environ);
   if (error != 0) {
-    return Unexpected("cannot start '" + path + "': " + std::strerror(error));
+    return failure("cannot start", error);
   }
   makeNonBlocking(toChild->write.get());
   makeNonBlocking(fromChild->read.get());

@@ -27,15 +27,26 @@ struct ChildEvents {
   std::function<void(int waitStatus)> exited;
 };
 
+/// Why a child could not be started.
+struct SpawnFailure {
+  /// One line naming the program and the cause.
+  std::string reason;
+  /// The program itself cannot run (missing, not executable, not a program), so
+  /// trying again cannot help; otherwise the failure may pass (no pipes left).
+  bool cannotRun = false;
+};
+
+/// Whether `error` from starting a program says the program itself cannot run.
+bool programCannotRun(int error);
+
 /// A child program in its own process group, talking over non-blocking pipes on
 /// stdin and stdout that a GLib main context watches; its stderr is the host's.
 /// Nothing blocks while it runs. Destroying it ends the whole group and reaps
 /// the child, so no zombie and no orphaned grandchild stays behind.
 class ChildProcess {
  public:
-  /// Starts `executable` directly (no shell, no arguments). Fails with a
-  /// one-line reason when it cannot be started.
-  static platform::foundation::Expected<std::unique_ptr<ChildProcess>, std::string> spawn(
+  /// Starts `executable` directly (no shell, no arguments).
+  static platform::foundation::Expected<std::unique_ptr<ChildProcess>, SpawnFailure> spawn(
       GMainContext* context, const std::filesystem::path& executable, ChildEvents events);
 
   ChildProcess(const ChildProcess&) = delete;

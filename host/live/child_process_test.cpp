@@ -59,7 +59,7 @@ TEST(ChildProcess, CarriesBytesBothWays) {
   Script script("exec cat");
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   ASSERT_TRUE((*child)->send("hello\n"));
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output == "hello\n"; }));
   EXPECT_TRUE((*child)->running());
@@ -70,7 +70,7 @@ TEST(ChildProcess, ReportsAnEarlyExitWithItsStatus) {
   Script script("exit 3");
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.status && seen.closed; }));
   ASSERT_TRUE(WIFEXITED(*seen.status));
   EXPECT_EQ(3, WEXITSTATUS(*seen.status));
@@ -83,7 +83,16 @@ TEST(ChildProcess, RefusesAProgramThatCannotRun) {
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), "/nonexistent/extension", seen.events());
   ASSERT_FALSE(child.has_value());
-  EXPECT_NE(std::string::npos, child.error().find("/nonexistent/extension"));
+  EXPECT_NE(std::string::npos, child.error().reason.find("/nonexistent/extension"));
+  EXPECT_TRUE(child.error().cannotRun);
+
+  // Executable, but no program the kernel knows how to start.
+  Script garbage("");
+  std::ofstream(garbage.path(), std::ios::trunc) << "\x7f"
+                                                 << "not a program\n";
+  auto notAProgram = ChildProcess::spawn(context.get(), garbage.path(), seen.events());
+  ASSERT_FALSE(notAProgram.has_value());
+  EXPECT_TRUE(notAProgram.error().cannotRun) << notAProgram.error().reason;
 }
 
 TEST(ChildProcess, KillEndsTheWholeGroup) {
@@ -92,7 +101,7 @@ TEST(ChildProcess, KillEndsTheWholeGroup) {
   Script script("sleep 300 &\necho $!\nwait");
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output.find('\n') != std::string::npos; }));
   const pid_t grandchild = std::stoi(seen.output);
   (*child)->kill();
@@ -112,7 +121,7 @@ TEST(ChildProcess, DestroyingEndsAChildThatIgnoresItsClosedInput) {
   Script script("trap '' TERM HUP INT\nexec sleep 300");
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   const pid_t pid = (*child)->pid();
   child->reset();
   EXPECT_TRUE(gone(pid));
@@ -126,7 +135,7 @@ TEST(ChildProcess, DestroyingLetsAWellBehavedChildEndOnItsOwn) {
   Script script("echo ready\ncat >/dev/null\ntouch " + marker.string());
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output == "ready\n"; }));
   const pid_t pid = (*child)->pid();
   child->reset();
@@ -140,7 +149,7 @@ TEST(ChildProcess, RefusesToQueueWithoutBoundForAChildThatDoesNotRead) {
   Script script("exec sleep 300");
   Seen seen;
   auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error();
+  ASSERT_TRUE(child.has_value()) << child.error().reason;
   const std::string block(1024 * 1024, 'x');
   bool refused = false;
   for (int i = 0; i < 16 && !refused; ++i) {

@@ -115,7 +115,7 @@ Expected<ExtensionQuery, std::string> ExtensionQuery::start(
                      [] {}, [self](int status) { self->ended = describeWaitStatus(status); }};
   auto child = ChildProcess::spawn(self->context, executable, std::move(events));
   if (!child) {
-    return Unexpected("cannot run the extension: " + child.error());
+    return Unexpected("cannot run the extension: " + child.error().reason);
   }
   self->child = std::move(*child);
   const auto hello = self->call("initialize", initializeParams());

@@ -38,6 +38,9 @@ Expected<std::unique_ptr<LiveHost>, std::string> LiveHost::create(GMainContext* 
   if (options.families.empty()) {
     return Unexpected(std::string("no widget to show"));
   }
+  if (options.defaultsFolder.empty() || options.defaultsFolder.is_relative()) {
+    return Unexpected(std::string("no defaults folder to follow"));
+  }
   std::unique_ptr<LiveHost> host(new LiveHost(context, backend, std::move(options), clock));
   for (std::size_t i = 0; i < host->options_.families.size(); ++i) {
     LiveHost* self = host.get();
@@ -74,7 +77,9 @@ LiveHost::~LiveHost() {
 }
 
 void LiveHost::start() {
+  say("following the defaults folder " + options_.defaultsFolder.string());
   folderWatch_ = std::make_unique<FolderWatch>(context_, options_.defaultsFolder,
+                                               outermostWatchedFolder(options_.defaultsFolder),
                                                [this] { defaultsChanged(); });
   act(supervisor_.start(monotonicNow()));
 }
@@ -93,6 +98,14 @@ void LiveHost::say(const std::string& line) const {
 }
 
 void LiveHost::act(const SupervisorAction& action) {
+  if (action.giveUp) {
+    restart_.cancel();
+    child_.reset();
+    if (options_.gaveUp) {
+      options_.gaveUp(action.log);
+    }
+    return;
+  }
   say(action.log);
   if (action.killProcessGroup && child_) {
     child_->kill();
@@ -115,7 +128,8 @@ void LiveHost::spawnChild() {
                      [this] { framer_.finish(); }, [this](int status) { childExited(status); }};
   auto child = ChildProcess::spawn(context_, options_.extension, std::move(events));
   if (!child) {
-    act(supervisor_.spawnFailed(child.error(), monotonicNow()));
+    act(child.error().cannotRun ? supervisor_.cannotRun(child.error().reason)
+                                : supervisor_.spawnFailed(child.error().reason, monotonicNow()));
     return;
   }
   child_ = std::move(*child);

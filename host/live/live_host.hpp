@@ -38,6 +38,10 @@ struct LiveOptions {
   std::filesystem::path defaultsFolder;
   /// Receives one line per event (a start, a reply, a fault, a reload); none when empty.
   std::function<void(std::string_view line)> log;
+  /// Called once when the extension's program cannot be run at all (missing, not
+  /// executable, not a program), with one line naming it: nothing will be shown
+  /// any more, and the owner ends. Without it the host only stops.
+  std::function<void(std::string_view reason)> gaveUp;
   /// Opens deep links; the desktop's handler unless a test gives another.
   LaunchUri launch = launchWithDesktop;
 };

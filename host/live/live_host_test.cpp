@@ -80,16 +80,18 @@ class LiveHostTest : public ::testing::Test {
     fs::remove_all(root_);
   }
 
-  void start(const std::string& mode, const std::string& laterMode = "") {
+  void start(const std::string& mode, const std::string& laterMode = "",
+             const fs::path& extension = VELTO_FAKE_EXTENSION) {
     mode_.emplace("VELTO_FAKE_MODE", mode);
     if (!laterMode.empty()) {
       laterMode_.emplace("VELTO_FAKE_LATER_MODE", laterMode);
     }
     LiveOptions options;
-    options.extension = VELTO_FAKE_EXTENSION;
+    options.extension = extension;
     options.families = {WidgetFamily::systemSmall};
     options.defaultsFolder = defaults();
     options.log = [this](std::string_view line) { log_.emplace_back(line); };
+    options.gaveUp = [this](std::string_view reason) { gaveUp_.emplace_back(reason); };
     auto host = LiveHost::create(context_.get(), backend_, std::move(options));
     ASSERT_TRUE(host.has_value()) << host.error();
     host_ = std::move(*host);
@@ -105,6 +107,7 @@ class LiveHostTest : public ::testing::Test {
   std::optional<ScopedEnvironment> mode_;
   std::optional<ScopedEnvironment> laterMode_;
   std::vector<std::string> log_;
+  std::vector<std::string> gaveUp_;
   std::unique_ptr<LiveHost> host_;
 };
 
@@ -177,6 +180,25 @@ TEST_F(LiveHostTest, ReloadsWhenTheDefaultsChangeEvenAfterTheFolderWasRecreated)
   std::ofstream(defaults() / "group.app.velto.plist") << "x";
   EXPECT_TRUE(until([&] { return backend_.shows.back().text != second; }));
   EXPECT_EQ(1, host_->extensionsStarted());
+}
+
+// Waiting cannot bring back a program that is gone: the host gives up at once
+// rather than keep the last picture up while retrying forever.
+TEST_F(LiveHostTest, GivesUpWhenTheExtensionCanNoLongerBeStarted) {
+  const fs::path extension = root_ / "extension";
+  fs::copy_file(VELTO_FAKE_EXTENSION, extension);
+  start("normal", "", extension);
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  fs::remove(extension);
+  ::kill(*host_->extensionPid(), SIGKILL);
+  ASSERT_TRUE(until([&] { return !gaveUp_.empty(); }));
+  ASSERT_EQ(1U, gaveUp_.size());
+  EXPECT_NE(std::string::npos, gaveUp_.front().find(extension.string())) << gaveUp_.front();
+  EXPECT_NE(std::string::npos, gaveUp_.front().find("No such file")) << gaveUp_.front();
+  runFor(context_.get(), std::chrono::milliseconds(600));
+  EXPECT_EQ(1U, gaveUp_.size());
+  EXPECT_EQ(1, host_->extensionsStarted());
+  EXPECT_EQ(std::nullopt, host_->extensionPid());
 }
 
 TEST_F(LiveHostTest, LogsOneLinePerEvent) {

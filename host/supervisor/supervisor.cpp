@@ -42,6 +42,19 @@ SupervisorAction Supervisor::spawnFailed(std::string_view reason, Instant now) {
   return fail("cannot start the extension: " + std::string(reason), /*kill=*/false, now);
 }
 
+SupervisorAction Supervisor::cannotRun(std::string_view reason) {
+  if (state_ != State::starting) {
+    return {};
+  }
+  state_ = State::stopped;
+  readySince_.reset();
+  restartAt_.reset();
+  SupervisorAction action;
+  action.log = "cannot start the extension: " + std::string(reason);
+  action.giveUp = true;
+  return action;
+}
+
 SupervisorAction Supervisor::childReady(Instant now) {
   if (state_ == State::starting) {
     state_ = State::ready;
@@ -61,6 +74,10 @@ SupervisorAction Supervisor::childExited(std::string_view status, Instant now) {
     }
     case State::ending: {
       // The fault was logged when the child was killed; its wait counts from then.
+      if (pendingDelay_ == Duration{0}) {
+        state_ = State::starting;
+        return spawnNow();
+      }
       state_ = State::backingOff;
       restartAt_ = std::max(now, *failedAt_ + pendingDelay_);
       SupervisorAction action;
@@ -114,22 +131,32 @@ std::optional<Supervisor::Instant> Supervisor::nextWake() const {
 }
 
 SupervisorAction Supervisor::fail(std::string reason, bool kill, Instant now) {
-  // STEP 1: a child that stayed healthy long enough earns the shortest wait again.
-  if (readySince_ && now - *readySince_ >= kHealthyAfter) {
-    backoff_ = kFirstBackoff;
-  }
+  // STEP 1: a child that stayed healthy long enough is replaced at once, and
+  // the next failure waits the shortest time again.
+  const bool healthy = readySince_ && now - *readySince_ >= kHealthyAfter;
   readySince_.reset();
-  // STEP 2: this failure waits out the current backoff; the next one waits twice as long.
-  const Duration delay = backoff_;
-  backoff_ = std::min(backoff_ * 2, kMaxBackoff);
+  Duration delay{0};
+  if (healthy) {
+    backoff_ = kFirstBackoff;
+  } else {
+    // STEP 2: this failure waits out the current backoff; the next one waits twice as long.
+    delay = backoff_;
+    backoff_ = std::min(backoff_ * 2, kMaxBackoff);
+  }
   SupervisorAction action;
-  action.log = std::move(reason) + "; starting it again in " + seconds(delay);
-  // STEP 3: a child still running is killed and its exit awaited; otherwise the wait begins.
+  action.log = std::move(reason)
+               + (healthy ? std::string("; starting it again now")
+                          : "; starting it again in " + seconds(delay));
+  // STEP 3: a child still running is killed and its exit awaited; otherwise the
+  // next one starts now or after the wait.
   if (kill) {
     state_ = State::ending;
     failedAt_ = now;
     pendingDelay_ = delay;
     action.killProcessGroup = true;
+  } else if (healthy) {
+    state_ = State::starting;
+    action.spawn = true;
   } else {
     state_ = State::backingOff;
     restartAt_ = now + delay;

@@ -21,15 +21,18 @@ struct SupervisorAction {
   bool spawn = false;
   /// Call Supervisor::wake() at this instant to start the next child.
   std::optional<Instant> restartAt;
+  /// Give up: no extension will ever start; `log` says why, and must reach the user.
+  bool giveUp = false;
 
   friend bool operator==(const SupervisorAction&, const SupervisorAction&) = default;
 };
 
 /// Decides when the extension process is started, ended and started again. Pure
 /// policy: it is told what happened and when (monotonic instants) and answers
-/// with what to do. A child that fails waits out a backoff before the next one
-/// starts, 0.25 s doubling up to 30 s, so a child that dies at once is restarted
-/// at that pace and never in a tight loop; a minute of health resets it.
+/// with what to do. A child that fails after a minute of health is replaced at
+/// once; any later failure before the next such minute waits out a backoff,
+/// 0.25 s doubling up to 30 s, so a child that dies at once is restarted at that
+/// pace and never in a tight loop.
 class Supervisor {
  public:
   using Instant = std::chrono::steady_clock::time_point;
@@ -37,7 +40,8 @@ class Supervisor {
 
   static constexpr Duration kFirstBackoff{250};
   static constexpr Duration kMaxBackoff{30'000};
-  /// A child that has answered this long since it became ready resets the backoff.
+  /// A child that has answered this long since it became ready is replaced at
+  /// once when it fails, and resets the backoff.
   static constexpr Duration kHealthyAfter{60'000};
 
   enum class State : std::uint8_t {
@@ -58,6 +62,11 @@ class Supervisor {
 
   /// The child could not be started at all (`reason`: one line).
   SupervisorAction spawnFailed(std::string_view reason, Instant now);
+
+  /// The child's program cannot be run at all (missing, not executable, not a
+  /// program): retrying cannot help, and showing what the last child drew would
+  /// pass an old picture for the present, so the supervisor gives up.
+  SupervisorAction cannotRun(std::string_view reason);
 
   /// The child answered its first request: it counts as healthy from `now`.
   SupervisorAction childReady(Instant now);

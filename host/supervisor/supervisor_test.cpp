@@ -60,13 +60,14 @@ TEST(Supervisor, NeverRestartsAChildThatDiesAtOnceFasterThanTheBackoff) {
   EXPECT_EQ(8u + (3600 - 31) / 30, waits.size());
 }
 
-TEST(Supervisor, AMinuteOfHealthResetsTheBackoff) {
+TEST(Supervisor, AMinuteOfHealthEarnsAnImmediateRestartThenTheShortestWait) {
   struct Case {
     std::chrono::milliseconds healthy;
-    std::chrono::milliseconds expectedWait;
+    bool restartsAtOnce;
+    std::chrono::milliseconds waitAfterNextDeath;
   };
   // Three quick deaths first raise the next wait to 2 s.
-  const Case cases[] = {{59'999ms, 2s}, {60s, 250ms}, {3600s, 250ms}};
+  const Case cases[] = {{59'999ms, false, 4s}, {60s, true, 250ms}, {3600s, true, 250ms}};
   for (const Case& c : cases) {
     Supervisor supervisor;
     supervisor.start(kStart);
@@ -78,8 +79,41 @@ TEST(Supervisor, AMinuteOfHealthResetsTheBackoff) {
     supervisor.childReady(now);
     now += c.healthy;
     const SupervisorAction died = supervisor.childExited("was killed by signal 11", now);
-    EXPECT_EQ(now + c.expectedWait, died.restartAt) << c.healthy.count();
+    if (c.restartsAtOnce) {
+      EXPECT_TRUE(died.spawn) << c.healthy.count();
+      EXPECT_EQ(std::nullopt, died.restartAt) << c.healthy.count();
+      EXPECT_EQ("the extension was killed by signal 11; starting it again now", died.log);
+      EXPECT_EQ(State::starting, supervisor.state());
+    } else {
+      EXPECT_FALSE(died.spawn) << c.healthy.count();
+      EXPECT_EQ(now + 2s, died.restartAt) << c.healthy.count();
+      now = *died.restartAt;
+      supervisor.wake(now);
+    }
+    // The next failure within the healthy window waits again.
+    supervisor.childReady(now);
+    now += 10s;
+    EXPECT_EQ(now + c.waitAfterNextDeath,
+              supervisor.childExited("exited with status 1", now).restartAt)
+        << c.healthy.count();
   }
+}
+
+TEST(Supervisor, AHealthyChildKilledForAFaultIsReplacedAsSoonAsItEnds) {
+  Supervisor supervisor;
+  supervisor.start(kStart);
+  supervisor.childReady(kStart);
+  const SupervisorAction fault = supervisor.replyTimedOut("timeline", kStart + 2min);
+  EXPECT_TRUE(fault.killProcessGroup);
+  EXPECT_FALSE(fault.spawn);
+  EXPECT_EQ("the extension did not answer 'timeline' in time; starting it again now", fault.log);
+  const SupervisorAction exited = supervisor.childExited("was killed by signal 9", kStart + 2min);
+  EXPECT_TRUE(exited.spawn);
+  EXPECT_EQ(std::nullopt, exited.restartAt);
+  // Its successor failing within the minute waits the shortest time.
+  supervisor.childReady(kStart + 2min);
+  EXPECT_EQ(kStart + 2min + 1s + 250ms,
+            supervisor.childExited("exited with status 1", kStart + 2min + 1s).restartAt);
 }
 
 TEST(Supervisor, AHealthyChildThatWasNeverReadyEarnsNoReset) {
@@ -139,6 +173,34 @@ TEST(Supervisor, SaysWhyTheChildEndedInOneLine) {
             failed.log);
   EXPECT_EQ(kStart + 1500ms, failed.restartAt);
   EXPECT_FALSE(failed.killProcessGroup);
+}
+
+TEST(Supervisor, GivesUpOnAProgramThatCannotRun) {
+  // First start and a restart after a crash alike: no retry, no backoff.
+  Supervisor first;
+  first.start(kStart);
+  const SupervisorAction missing = first.cannotRun("cannot run '/x': No such file or directory");
+  EXPECT_TRUE(missing.giveUp);
+  EXPECT_FALSE(missing.spawn);
+  EXPECT_EQ(std::nullopt, missing.restartAt);
+  EXPECT_EQ("cannot start the extension: cannot run '/x': No such file or directory", missing.log);
+  EXPECT_EQ(State::stopped, first.state());
+  EXPECT_EQ(std::nullopt, first.nextWake());
+
+  Supervisor later;
+  later.start(kStart);
+  later.childReady(kStart);
+  later.childExited("was killed by signal 9", kStart + 1s);
+  ASSERT_TRUE(later.wake(kStart + 2s).spawn);
+  EXPECT_TRUE(later.cannotRun("Permission denied").giveUp);
+  EXPECT_EQ(SupervisorAction{}, later.wake(kStart + 1h));
+
+  // Only a start that was asked for can fail so.
+  Supervisor ready;
+  ready.start(kStart);
+  ready.childReady(kStart);
+  EXPECT_EQ(SupervisorAction{}, ready.cannotRun("Exec format error"));
+  EXPECT_EQ(State::ready, ready.state());
 }
 
 TEST(Supervisor, StopsForGood) {
