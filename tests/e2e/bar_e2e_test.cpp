@@ -22,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
 extern char** environ;
@@ -29,29 +30,9 @@ extern char** environ;
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr auto kPatience = std::chrono::seconds(30);
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-double secondsSince2001() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()
-         - 978307200.0;
-}
+using velto::test_support::eventually;
+using velto::test_support::readFile;
+using velto::test_support::secondsSince2001;
 
 /// How each standard descriptor of the host is set up.
 struct Descriptors {

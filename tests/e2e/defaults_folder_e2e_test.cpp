@@ -16,26 +16,16 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using velto::test_support::ProgramRun;
+using velto::test_support::readFile;
 using velto::test_support::runProgram;
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::string quote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
+using velto::test_support::shellQuoted;
 
 // Runs every program once under `environment` (and nothing else), in the
 // scratch folder as working directory: velto-timer starts Alpha, the bar host
@@ -71,8 +61,8 @@ class DefaultsFolderAgreement : public ::testing::Test {
   // The scenario under `environment`, with a scratch folder laid over the
   // password database's home for the length of it.
   ProgramRun scenario(const std::string& environment, const fs::path& passwordHome) const {
-    const std::string script = "mount --bind " + quote((scratch_ / "fakehome").string()) + " "
-                               + quote(passwordHome.string()) + " || exit 89\n" + kScenario;
+    const std::string script = "mount --bind " + shellQuoted((scratch_ / "fakehome").string()) + " "
+                               + shellQuoted(passwordHome.string()) + " || exit 89\n" + kScenario;
     return runProgram(
         "/usr/bin/env",
         {"SCRATCH=" + scratch_.string(), "ENVIRONMENT=" + environment,

@@ -22,31 +22,16 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using velto::test_support::eventually;
 using velto::test_support::ProgramRun;
+using velto::test_support::readFile;
 using velto::test_support::runProgram;
-
-constexpr auto kPatience = std::chrono::seconds(30);
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-bool eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return true;
-}
 
 std::string lastLine(const std::string& text) {
   const auto end = text.find_last_not_of('\n');

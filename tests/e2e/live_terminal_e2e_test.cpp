@@ -18,45 +18,19 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using velto::test_support::eventually;
+using velto::test_support::readFile;
 using velto::test_support::runProgram;
+using velto::test_support::secondsSince2001;
+using velto::test_support::shellQuoted;
 
-constexpr auto kPatience = std::chrono::seconds(40);
 const std::regex kReadout(R"((\d\d):(\d\d):(\d\d))");
-
-std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// Polls `done` every 50 ms until it holds or the patience runs out.
-bool eventually(const std::function<bool()>& done) {
-  const auto deadline = std::chrono::steady_clock::now() + kPatience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > deadline) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return true;
-}
-
-std::string quote(const std::string& word) {
-  std::string quoted = "'";
-  for (char c : word) {
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  }
-  return quoted + "'";
-}
-
-double secondsSince2001() {
-  return std::chrono::duration<double>(std::chrono::system_clock::now().time_since_epoch()).count()
-         - 978307200.0;
-}
 
 class LiveTerminal : public ::testing::Test {
  protected:
@@ -68,8 +42,8 @@ class LiveTerminal : public ::testing::Test {
     }
     // A `velto:` handler that writes down every URL it is given.
     const fs::path handler = root_ / "handler";
-    std::ofstream(handler) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> " << quote(opened().string())
-                           << "\n";
+    std::ofstream(handler) << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> "
+                           << shellQuoted(opened().string()) << "\n";
     fs::permissions(handler, fs::perms::owner_all);
     std::ofstream(root_ / "data/applications/velto-handler.desktop")
         << "[Desktop Entry]\nType=Application\nName=Velto handler\nExec=" << handler.string()
@@ -116,10 +90,10 @@ class LiveTerminal : public ::testing::Test {
                  const std::string& redirect = "") {
     std::string command = "exec env";
     for (const auto& variable : environment()) {
-      command += " " + quote(variable);
+      command += " " + shellQuoted(variable);
     }
-    command += " " + quote(VELTO_WIDGET_HOST) + " terminal " + options + " --verbose 2>"
-               + quote(hostLog().string()) + redirect;
+    command += " " + shellQuoted(VELTO_WIDGET_HOST) + " terminal " + options + " --verbose 2>"
+               + shellQuoted(hostLog().string()) + redirect;
     const auto run = tmux({"new-session", "-d", "-x", "80", "-y", "24", "-s", "widget", command});
     ASSERT_EQ(0, run.status) << run.err;
   }
@@ -263,7 +237,7 @@ TEST_F(LiveTerminal, ADumbTerminalGetsPlainLinesAndQStillQuits) {
   writeSnapshot("running", "Plain Work", 100);
   const fs::path output = root_ / "output";
   // No appearance given, so nothing keeps the host from asking the terminal its colour.
-  startHost("", " >" + quote(output.string()));
+  startHost("", " >" + shellQuoted(output.string()));
   // The placeholder may come first; then the timer, a line each second.
   const auto timerLines = [&output] {
     std::istringstream lines(readFile(output));
