@@ -15,13 +15,13 @@
 #include "bench/bench_support.hpp"
 #include "extension/model/shared_timer_storage.hpp"
 #include "extension/widget/velto_timer_widget.hpp"
-#include "host/client/protocol_client.hpp"
+#include "host/live/blocking_extension.hpp"
 #include "platform/foundation/defaults_writer.hpp"
 #include "platform/ui/archive.hpp"
 
 namespace {
 
-using velto::host::ProtocolClient;
+using velto::host::live::BlockingExtension;
 using Json = nlohmann::json;
 
 const Json kTimelineParams = {{"kind", "VeltoTimerWidget"}, {"family", "systemSmall"}};
@@ -39,17 +39,16 @@ void storeRunningSnapshot() {
   }
 }
 
-std::optional<ProtocolClient> startExtension() {
-  auto process = velto::host::ExtensionProcess::launch(VELTO_WIDGET_EXTENSION);
-  if (!process) {
-    std::fprintf(stderr, "extension_timeline_bench: %s\n", process.error().message.c_str());
+std::optional<BlockingExtension> startExtension() {
+  auto extension = BlockingExtension::start(VELTO_WIDGET_EXTENSION);
+  if (!extension) {
+    std::fprintf(stderr, "extension_timeline_bench: %s\n", extension.error().c_str());
     return std::nullopt;
   }
-  ProtocolClient client(std::move(*process));
-  if (!client.call("initialize", {{"protocolVersion", 1}})) {
+  if (!extension->ask("initialize", {{"protocolVersion", 1}})) {
     return std::nullopt;
   }
-  return client;
+  return std::move(*extension);
 }
 
 void BM_TimelineThroughPipe(benchmark::State& state) {
@@ -59,7 +58,7 @@ void BM_TimelineThroughPipe(benchmark::State& state) {
     return;
   }
   for (auto _ : state) {
-    auto reply = client->call("timeline", kTimelineParams);
+    auto reply = client->ask("timeline", kTimelineParams);
     if (!reply || reply->at("entries").size() != 6) {
       state.SkipWithError("bad timeline reply");
       return;
@@ -99,24 +98,22 @@ long peakResidentKiB(pid_t pid) {
 void reportColdStartAndPeakMemory() {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
-  auto process = velto::host::ExtensionProcess::launch(VELTO_WIDGET_EXTENSION);
-  if (!process) {
+  auto client = BlockingExtension::start(VELTO_WIDGET_EXTENSION);
+  if (!client) {
     return;
   }
-  const pid_t pid = process->pid();
-  ProtocolClient client(std::move(*process));
-  const bool answered = client.call("timeline", kTimelineParams).has_value();
+  const bool answered = client->ask("timeline", kTimelineParams).has_value();
   const auto coldStart = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
   for (int i = 1; answered && i < 1000; ++i) {
-    if (!client.call("timeline", kTimelineParams)) {
+    if (!client->ask("timeline", kTimelineParams)) {
       return;
     }
   }
-  const long peak = peakResidentKiB(pid);
+  const long peak = peakResidentKiB(client->pid());
   std::printf("cold start to first timeline reply: %.2f ms\n", coldStart);
   std::printf("extension peak RSS over 1000 timeline requests: %ld KiB (%.2f MiB)\n", peak,
               static_cast<double>(peak) / 1024.0);
-  client.shutdown();
+  client->finish();
 }
 
 }  // namespace

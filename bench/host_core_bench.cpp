@@ -18,7 +18,7 @@
 #include "host/client/rpc_client.hpp"
 #include "host/scheduler/widget_scheduler.hpp"
 #include "platform/foundation/defaults_writer.hpp"
-#include "platform/widgets/request_handler.hpp"
+#include "platform/widgets/runtime/request_handler.hpp"
 
 namespace {
 

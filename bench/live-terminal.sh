@@ -2,7 +2,8 @@
 # Measures the live terminal widget as it runs: velto-widget-host terminal in a
 # private tmux server, once with a running timer and once with a stopped one,
 # each for DURATION seconds (default 600). For host and extension it reports the
-# CPU share of one core, wake-ups per second (context switches), and peak RSS;
+# CPU share of one core (from each thread's schedstat), wake-ups per second
+# (voluntary context switches) and peak RSS, read by bench/lib/proc-measure.sh;
 # with the running timer also the latency from a velto-defaults write to the
 # changed picture (median and worst of WRITES writes, default 20), and the time
 # from kill -9 of the extension to its replacement answering.
@@ -14,7 +15,10 @@ repo=$(cd "$(dirname "$0")/.." && pwd)
 bin=$(realpath "${BIN:-$repo/build/release/bin}")
 duration=${DURATION:-600}
 writes=${WRITES:-20}
-tick=$(getconf CLK_TCK)
+# shellcheck source=bench/lib/proc-measure.sh
+. "$repo/bench/lib/proc-measure.sh"
+# shellcheck source=bench/lib/wait-for-text.sh
+. "$repo/bench/lib/wait-for-text.sh"
 
 for program in velto-widget-host velto-widget-extension velto-defaults; do
   [ -x "$bin/$program" ] || { echo "live-terminal: no $bin/$program (build first)" >&2; exit 66; }
@@ -31,7 +35,6 @@ export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/dat
 mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME"
 
 now2001() { echo $(( $(date +%s) - 978307200 )); }
-seconds() { date +%s.%N; }
 snapshot() {  # state project elapsed
   "$bin/velto-defaults" write group.app.velto velto.sharedTimerSnapshot --data \
     "{\"state\":\"$1\",\"projectName\":\"$2\",\"elapsedSeconds\":$3,\"todaySeconds\":600,\"updatedAt\":$(now2001)}"
@@ -45,10 +48,6 @@ wait_screen() {
   echo "live-terminal: '$1' never showed" >&2; return 1
 }
 extension_pid() { grep -o 'the extension is ready (pid [0-9]*' "$work/host.log" | tail -1 | grep -o '[0-9]*$'; }
-# utime+stime ticks, context switches, peak RSS in KiB of one process.
-cpu_ticks() { awk '{ sub(/^.*\) /, ""); print $12 + $13 }' "/proc/$1/stat"; }
-switches() { awk '/ctxt_switches/ { n += $2 } END { print n }' "/proc/$1/status"; }
-peak_kib() { awk '/VmHWM/ { print $2 }' "/proc/$1/status"; }
 
 start_host() {
   rm -f "$work/host.log"
@@ -60,19 +59,26 @@ start_host() {
 }
 
 measure() {  # label
-  local h0 e0 hs0 es0 h1 e1 hs1 es1
+  local before after t0 t1 seconds hc hw ec ew tc
   sleep 2  # let start-up settle
-  h0=$(cpu_ticks "$host"); e0=$(cpu_ticks "$extension")
-  hs0=$(switches "$host"); es0=$(switches "$extension")
+  t0=$EPOCHREALTIME
+  # shellcheck disable=SC2046
+  before=$(proc_threads $(proc_tree "$host"))
   sleep "$duration"
-  h1=$(cpu_ticks "$host"); e1=$(cpu_ticks "$extension")
-  hs1=$(switches "$host"); es1=$(switches "$extension")
-  awk -v label="$1" -v d="$duration" -v t="$tick" \
-      -v hc=$((h1 - h0)) -v ec=$((e1 - e0)) -v hw=$((hs1 - hs0)) -v ew=$((es1 - es0)) \
-      -v hm="$(peak_kib "$host")" -v em="$(peak_kib "$extension")" 'BEGIN {
-    printf "%-8s CPU host %.3f%% + extension %.3f%% = %.3f%% of one core over %d s\n",
-           label, 100 * hc / t / d, 100 * ec / t / d, 100 * (hc + ec) / t / d, d
-    printf "%-8s wake-ups/s host %.2f, extension %.2f\n", label, hw / d, ew / d
+  t1=$EPOCHREALTIME
+  # shellcheck disable=SC2046
+  after=$(proc_threads $(proc_tree "$host"))
+  kill -0 "$extension" 2>/dev/null \
+    || { echo "live-terminal: the extension ended during the measurement" >&2; return 70; }
+  seconds=$(awk -v a="$t1" -v b="$t0" 'BEGIN { print a - b }')
+  read -r hc hw < <(proc_usage "$before" "$after" "$seconds" "$host")
+  read -r ec ew < <(proc_usage "$before" "$after" "$seconds" "$extension")
+  read -r tc _ < <(proc_usage "$before" "$after" "$seconds")
+  awk -v label="$1" -v d="$seconds" -v hc="$hc" -v ec="$ec" -v tc="$tc" -v hw="$hw" -v ew="$ew" \
+      -v hm="$(proc_peak_kib "$host")" -v em="$(proc_peak_kib "$extension")" 'BEGIN {
+    printf "%-8s CPU host %.4f%% + extension %.4f%% = %.4f%% of one core over %.1f s\n",
+           label, hc, ec, tc, d
+    printf "%-8s wake-ups/s host %.2f, extension %.2f\n", label, hw, ew
     printf "%-8s peak RSS host %.1f MiB, extension %.1f MiB\n", label, hm / 1024, em / 1024
   }'
 }
@@ -85,31 +91,39 @@ start_host
 wait_screen "Bench"
 measure running
 
-# Latency from a write to the changed picture.
+# Latency from a write to the changed picture, as the host's bytes reach the pane.
+stream="$work/pane.stream"
+: >"$stream"
+tmux_ pipe-pane -t bench -o "cat >>'$stream'"
 latencies=()
+letters=ACDFGIJKLMOPQRSTUVWXYZ  # none of the letters of "Bench"
 for i in $(seq "$writes"); do
-  t0=$(seconds)
-  snapshot paused "Write$i" $((1000 + i)) >/dev/null
-  wait_screen "Write$i"
-  latencies+=("$(awk -v a="$(seconds)" -v b="$t0" 'BEGIN { print a - b }')")
+  # The host rewrites only the cells that change: each name differs from the
+  # one before in every letter, so it reaches the pane whole.
+  letter=${letters:$((i % ${#letters})):1}
+  name="$letter$letter$letter$letter$letter$letter"
+  offset=$(stat -c %s "$stream")
+  t0=$EPOCHREALTIME
+  snapshot paused "$name" $((1000 + i)) >/dev/null
+  wait_for_text "$stream" "$offset" "$name" \
+    || { echo "live-terminal: '$name' never showed" >&2; exit 70; }
+  latencies+=("$(awk -v a="$EPOCHREALTIME" -v b="$t0" 'BEGIN { print a - b }')")
   sleep 0.2
 done
+tmux_ pipe-pane -t bench
 printf '%s\n' "${latencies[@]}" | sort -n | awk '{ v[NR] = $1 } END {
-  printf "write → picture over %d writes: median %.0f ms, worst %.0f ms\n",
+  printf "write → picture over %d writes: median %.1f ms, worst %.1f ms\n",
          NR, 1000 * (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2), 1000 * v[NR] }'
 
 # kill -9 of the extension to its replacement answering.
 snapshot running "Bench" 100
 wait_screen "Bench"
-old=$(extension_pid)
-t0=$(seconds)
-kill -9 "$old"
-for _ in $(seq 6000); do
-  new=$(extension_pid)
-  [ "$new" != "$old" ] && break
-  sleep 0.002
-done
-awk -v a="$(seconds)" -v b="$t0" 'BEGIN { printf "kill -9 → replacement answering: %.0f ms\n", 1000 * (a - b) }'
+offset=$(stat -c %s "$work/host.log")
+t0=$EPOCHREALTIME
+kill -9 "$(extension_pid)"
+wait_for_text "$work/host.log" "$offset" "the extension is ready (pid " \
+  || { echo "live-terminal: no extension answered within 30 s of kill -9" >&2; exit 70; }
+awk -v a="$EPOCHREALTIME" -v b="$t0" 'BEGIN { printf "kill -9 → replacement answering: %.1f ms\n", 1000 * (a - b) }'
 tmux_ kill-server
 
 # A stopped timer: nothing ticks.

@@ -1,9 +1,9 @@
 // One second of the live terminal widget: the running medium widget advanced
-// by a second and the changed cells written to a sink that drops them, on a
-// common terminal (80 × 24) and a large one (240 × 67); beside it the parts of
-// such a tick (layout, painting the cells, the screen diff) on their own. A
-// tick must stay far below the host's CPU budget of 0.03 % of a core
-// (300 µs a second).
+// by a second (its readout's cells repainted, nothing laid out) and the
+// changed cells written to a sink that drops them, on a common terminal
+// (80 × 24) and a large one (240 × 67); beside it the parts of a whole redraw
+// (layout, painting every cell, the screen diff) on their own. A tick must
+// stay far below the host's CPU budget of 0.03 % of a core (300 µs a second).
 
 #include <string>
 #include <string_view>
@@ -15,9 +15,9 @@
 #include "host/backends/terminal/screen_layout.hpp"
 #include "host/backends/terminal/screen_writer.hpp"
 #include "host/backends/terminal/terminal_backend.hpp"
-#include "host/backends/terminal/test_scenes.hpp"
 #include "host/layout/layout.hpp"
 #include "host/render/metrics.hpp"
+#include "tests/support/terminal_scenes.hpp"
 
 namespace {
 

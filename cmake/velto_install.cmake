@@ -28,6 +28,9 @@ if(TARGET velto-timer)
   velto_install_program(velto-timer ${CMAKE_INSTALL_BINDIR})
 endif()
 velto_install_program(velto-widget-extension ${VELTO_EXTENSION_INSTALL_DIR})
+# The host hands the commands that draw with Cairo or GTK to these, beside the extension.
+velto_install_program(velto-widget-render ${VELTO_EXTENSION_INSTALL_DIR})
+velto_install_program(velto-widget-desktop ${VELTO_EXTENSION_INSTALL_DIR})
 
 install(FILES
   ${PROJECT_SOURCE_DIR}/packaging/velto-widget-host.desktop

@@ -13,7 +13,7 @@
 #include <stdlib.h>
 
 #include "extension/widget/velto_widget_bundle.hpp"
-#include "platform/widgets/request_handler.hpp"
+#include "platform/widgets/runtime/request_handler.hpp"
 
 namespace {
 

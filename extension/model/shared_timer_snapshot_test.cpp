@@ -61,38 +61,27 @@ TEST(SharedTimerSnapshot, EqualityComparesEveryFieldAsSpecified) {
       {"other state", sample(), with([](auto& s) { s.state = State::paused; }), false},
       {"empty name is not an absent one", with([](auto& s) { s.projectName = ""; }),
        with([](auto& s) { s.projectName.reset(); }), false},
-      {"both names absent", with([](auto& s) { s.projectName.reset(); }),
-       with([](auto& s) { s.projectName.reset(); }), true},
-      {"names differ in case", sample(), with([](auto& s) { s.projectName = "deep work"; }), false},
+      {"other name", sample(), with([](auto& s) { s.projectName = "deep work"; }), false},
       {"elapsed differs", sample(), with([](auto& s) { s.elapsedSeconds += 1e-9; }), false},
       {"today differs", sample(), with([](auto& s) { s.todaySeconds = 0.0; }), false},
       {"updatedAt one ulp later", sample(),
        with([at](auto& s) { s.updatedAt = Date(std::nextafter(at, 1e300)); }), false},
-      {"updatedAt a day later", sample(), with([at](auto& s) { s.updatedAt = Date(at + 86400.0); }),
-       false},
       {"elapsed NaN on both sides", with([](auto& s) { s.elapsedSeconds = kNaN; }),
        with([](auto& s) { s.elapsedSeconds = kNaN; }), false},
-      {"today NaN on both sides", with([](auto& s) { s.todaySeconds = kNaN; }),
-       with([](auto& s) { s.todaySeconds = kNaN; }), false},
       {"updatedAt NaN on both sides", with([](auto& s) { s.updatedAt = Date(kNaN); }),
        with([](auto& s) { s.updatedAt = Date(kNaN); }), false},
       {"elapsed 0 and -0", with([](auto& s) { s.elapsedSeconds = 0.0; }),
        with([](auto& s) { s.elapsedSeconds = -0.0; }), true},
-      {"today 0 and -0", with([](auto& s) { s.todaySeconds = 0.0; }),
-       with([](auto& s) { s.todaySeconds = -0.0; }), true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(c.equal, c.left == c.right) << c.name;
     EXPECT_EQ(c.equal, c.right == c.left) << c.name;
     EXPECT_EQ(!c.equal, c.left != c.right) << c.name;
   }
-}
-
-TEST(SharedTimerSnapshot, ASnapshotHoldingNaNIsNotEqualToItself) {
-  SharedTimerSnapshot snapshot = sample();
-  snapshot.todaySeconds = kNaN;
-  const SharedTimerSnapshot& same = snapshot;
-  EXPECT_FALSE(snapshot == same);
+  // A snapshot holding NaN is not even equal to itself.
+  const SharedTimerSnapshot withNaN = with([](auto& s) { s.todaySeconds = kNaN; });
+  const SharedTimerSnapshot& same = withNaN;
+  EXPECT_FALSE(withNaN == same);
 }
 
 TEST(SharedTimerSnapshotEmpty, IsAStoppedTimerWithoutProjectOrTime) {

@@ -111,25 +111,18 @@ TEST(DecodeSnapshot, ReportsTheFirstBrokenRule) {
     std::string text;
     SnapshotDecodingError expected;
   } cases[] = {
-      // Not JSON at all.
+      // Not JSON at all: the syntax errors that the public suite lists are in the
+      // conformance test; these are the ones where the decoder decides.
       {"no bytes", "", notJSON},
-      {"only whitespace", " \n", notJSON},
       {"only a byte-order mark", "\xEF\xBB\xBF", notJSON},
       {"truncated", good.substr(0, good.size() - 1), notJSON},
-      {"truncated inside a string", R"({"state":"runn)", notJSON},
       {"trailing bytes", good + " x", notJSON},
-      {"two objects", good + good, notJSON},
       {"raw NUL after the object", good + "\0garbage"s, notJSON},
       {"raw NUL alone after the object", good + "\0"s, notJSON},
       {"raw NUL inside a string", withMembers("\"projectName\":\"a\0b\","s), notJSON},
       {"invalid UTF-8 in a string", withMembers("\"projectName\":\"\xFF\","), notJSON},
       {"lone surrogate", withMembers(R"("projectName":"\ud800",)"), notJSON},
       {"number overflowing a double", withMembers(R"("x":1e400,)"), notJSON},
-      {"NaN literal", withMembers(R"("x":NaN,)"), notJSON},
-      {"comment", "/**/" + good, notJSON},
-      {"single quotes", withMembers("'x':1,"), notJSON},
-      {"trailing comma", R"({"state":"paused","elapsedSeconds":1,"todaySeconds":2,"updatedAt":3,})",
-       notJSON},
       {"bad extra value beside a good object", withMembers(R"("x":[1,],)"), notJSON},
       {"UTF-16 text", "\xFF\xFE{\0}\0"s, notJSON},
       // Valid JSON, not an object.
@@ -138,8 +131,7 @@ TEST(DecodeSnapshot, ReportsTheFirstBrokenRule) {
       {"number", "42", notObject},
       {"string", R"("running")", notObject},
       {"null", "null", notObject},
-      {"true", "true", notObject},
-      // "state".
+      // "state". Which texts name a state is stateFromRawValue's (shared_timer_snapshot_test).
       {"empty object", "{}", at(Kind::keyMissing, SnapshotKey::state)},
       {"state missing", R"({"elapsedSeconds":1,"todaySeconds":2,"updatedAt":3})",
        at(Kind::keyMissing, SnapshotKey::state)},
@@ -147,27 +139,13 @@ TEST(DecodeSnapshot, ReportsTheFirstBrokenRule) {
        at(Kind::valueNull, SnapshotKey::state)},
       {"state a number", R"({"state":1,"elapsedSeconds":1,"todaySeconds":2,"updatedAt":3})",
        at(Kind::typeMismatch, SnapshotKey::state)},
-      {"state an object", R"({"state":{},"elapsedSeconds":1,"todaySeconds":2,"updatedAt":3})",
-       at(Kind::typeMismatch, SnapshotKey::state)},
-      {"state an array",
-       R"({"state":["running"],"elapsedSeconds":1,"todaySeconds":2,)"
-       R"("updatedAt":3})",
-       at(Kind::typeMismatch, SnapshotKey::state)},
       {"state capitalised",
        R"({"state":"Running","elapsedSeconds":1,"todaySeconds":2,)"
        R"("updatedAt":3})",
        at(Kind::unknownState, SnapshotKey::state)},
-      {"state in capitals",
-       R"({"state":"PAUSED","elapsedSeconds":1,"todaySeconds":2,)"
-       R"("updatedAt":3})",
-       at(Kind::unknownState, SnapshotKey::state)},
-      {"state padded", R"({"state":" stopped","elapsedSeconds":1,"todaySeconds":2,"updatedAt":3})",
-       at(Kind::unknownState, SnapshotKey::state)},
       {"state with an escaped NUL",
        R"({"state":"paused\u0000","elapsedSeconds":1,)"
        R"("todaySeconds":2,"updatedAt":3})",
-       at(Kind::unknownState, SnapshotKey::state)},
-      {"state empty", R"({"state":"","elapsedSeconds":1,"todaySeconds":2,"updatedAt":3})",
        at(Kind::unknownState, SnapshotKey::state)},
       {"state twice",
        R"({"state":"paused","state":"paused","elapsedSeconds":1,"todaySeconds":2,)"
@@ -175,12 +153,6 @@ TEST(DecodeSnapshot, ReportsTheFirstBrokenRule) {
        at(Kind::duplicateKey, SnapshotKey::state)},
       // "projectName".
       {"projectName a number", withMembers(R"("projectName":42,)"),
-       at(Kind::typeMismatch, SnapshotKey::projectName)},
-      {"projectName false", withMembers(R"("projectName":false,)"),
-       at(Kind::typeMismatch, SnapshotKey::projectName)},
-      {"projectName an array", withMembers(R"("projectName":["a"],)"),
-       at(Kind::typeMismatch, SnapshotKey::projectName)},
-      {"projectName an object", withMembers(R"("projectName":{"a":"b"},)"),
        at(Kind::typeMismatch, SnapshotKey::projectName)},
       {"projectName twice", withMembers(R"("projectName":"a","projectName":"a",)"),
        at(Kind::duplicateKey, SnapshotKey::projectName)},

@@ -124,12 +124,6 @@ TEST(VeltoWidgetView, StateDecidesDotButtonsAndTotal) {
   }
 }
 
-TEST(VeltoWidgetView, StoppedWithATotalShowsItWithoutButtons) {
-  const View body = bodyIn(WidgetFamily::systemMedium, entryWith(State::stopped, "x", 0, 7500));
-  EXPECT_EQ("2h 5m", footerTitle(body));
-  EXPECT_EQ(2u, footerItems(body).size());
-}
-
 TEST(VeltoWidgetView, ProjectLineShowsTheNameVerbatimOrThePrompt) {
   struct Case {
     std::optional<std::string> name;

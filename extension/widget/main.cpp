@@ -1,5 +1,5 @@
 #include "extension/widget/velto_widget_bundle.hpp"
-#include "platform/widgets/extension_runner.hpp"
+#include "platform/widgets/runtime/extension_runner.hpp"
 
 namespace {
 

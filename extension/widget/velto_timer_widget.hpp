@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/ui/view.hpp"
-#include "platform/widgets/widget_configuration.hpp"
+#include "platform/widgets/runtime/widget_configuration.hpp"
 
 namespace velto::widget {
 

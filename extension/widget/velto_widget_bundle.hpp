@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "extension/widget/velto_timer_widget.hpp"
-#include "platform/widgets/widget_bundle.hpp"
+#include "platform/widgets/runtime/widget_bundle.hpp"
 
 namespace velto::widget {
 

@@ -9,7 +9,7 @@
 #include <sysexits.h>
 
 #include "host/app/extension_location.hpp"
-#include "host/app/pending_output.hpp"
+#include "host/output/pending_output.hpp"
 
 namespace velto::host {
 

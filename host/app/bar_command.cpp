@@ -144,8 +144,8 @@ int BarCommand::run(bool outputWasClosed) const {
 
   live::LiveOptions options;
   options.extension = *extension;
-  options.families = {family_ == "medium" ? platform::widgets::WidgetFamily::systemMedium
-                                          : platform::widgets::WidgetFamily::systemSmall};
+  options.families = {platform::widgets::familyFromName(family_).value_or(
+      platform::widgets::WidgetFamily::systemSmall)};
   options.defaultsFolder = defaultsFolder;
   if (verbose_) {
     options.log = logLine;

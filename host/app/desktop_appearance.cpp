@@ -6,15 +6,14 @@
 
 #include <gio/gio.h>
 
+#include "platform/gobject/object_ref.hpp"
+
 namespace velto::host {
 
 namespace {
 
 constexpr const char* kInterfaceSchema = "org.gnome.desktop.interface";
 
-struct GObjectDeleter {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
 struct SchemaDeleter {
   void operator()(GSettingsSchema* schema) const { g_settings_schema_unref(schema); }
 };
@@ -59,7 +58,7 @@ std::optional<bool> desktopPrefersDark() {
   // Without a settings service GIO falls back to memory and says so on stderr;
   // that fallback simply knows no preference.
   const guint handler = g_log_set_handler("GLib-GIO", G_LOG_LEVEL_MESSAGE, ignoreMessage, nullptr);
-  const std::unique_ptr<GSettings, GObjectDeleter> settings(g_settings_new(kInterfaceSchema));
+  const platform::gobject::ObjectRef<GSettings> settings(g_settings_new(kInterfaceSchema));
   const std::unique_ptr<gchar, StringDeleter> scheme(
       g_settings_get_string(settings.get(), "color-scheme"));
   g_log_remove_handler("GLib-GIO", handler);

@@ -18,6 +18,7 @@
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "host/app/display_available.hpp"
 #include "host/backends/gtk/display_loss.hpp"
 #include "host/backends/gtk/gtk_backend.hpp"
 #include "host/backends/gtk/position_store.hpp"
@@ -37,67 +38,20 @@ constexpr const char* kProgram = "velto-widget-host";
 /// The connection to the display broke while the widget showed.
 constexpr int kDisplayClosed = EX_IOERR;
 
-void say(std::string_view line) {
+void printToStderr(std::string_view line) {
   std::fprintf(stderr, "%s: %.*s\n", kProgram, static_cast<int>(line.size()), line.data());
-}
-
-/// Whether a Unix socket at `path` accepts a connection.
-bool socketAnswers(const std::string& path) {
-  sockaddr_un address{};
-  if (path.empty() || path.size() >= sizeof address.sun_path) {
-    return false;
-  }
-  address.sun_family = AF_UNIX;
-  std::memcpy(address.sun_path, path.data(), path.size());
-  platform::foundation::UniqueFd fd(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
-  return fd
-         && ::connect(fd.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0;
-}
-
-bool waylandAnswers() {
-  const char* name = std::getenv("WAYLAND_DISPLAY");
-  if (name == nullptr || name[0] == '\0') {
-    return false;
-  }
-  if (name[0] == '/') {
-    return socketAnswers(name);
-  }
-  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-  return runtime != nullptr && runtime[0] == '/'
-         && socketAnswers(std::string(runtime) + "/" + name);
-}
-
-bool x11Answers() {
-  const char* display = std::getenv("DISPLAY");
-  if (display == nullptr || display[0] == '\0') {
-    return false;
-  }
-  const std::string_view text(display);
-  if (!text.starts_with(':')) {
-    return true;  // a remote display: GTK will tell
-  }
-  const std::string number(text.substr(1, text.find('.') - 1));
-  return !number.empty() && socketAnswers("/tmp/.X11-unix/X" + number);
-}
-
-std::string_view familyName(WidgetFamily family) {
-  return family == WidgetFamily::systemMedium ? "medium" : "small";
 }
 
 }  // namespace
 
-bool displayAvailable() {
-  return waylandAnswers() || x11Answers();
-}
-
 int runDesktop(int argc, char** argv, const DesktopRequest& request) {
   const auto defaultsFolder = platform::foundation::defaultsDirectory();
   if (defaultsFolder.empty()) {
-    say(platform::foundation::kNoDefaultsFolder);
+    printToStderr(platform::foundation::kNoDefaultsFolder);
     return EX_CONFIG;
   }
   if (!displayAvailable()) {
-    say("no display to show the widget on (neither WAYLAND_DISPLAY nor DISPLAY answers)");
+    printToStderr("no display to show the widget on (neither WAYLAND_DISPLAY nor DISPLAY answers)");
     return EX_UNAVAILABLE;
   }
   // The widget draws with Cairo; GL would map a software renderer for nothing.
@@ -106,17 +60,18 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
   g_set_application_name("Velto Timer");
   gdk_set_program_class("velto-widget-host");
   if (!gtk_init_check(&argc, &argv)) {
-    say("cannot open the display");
+    printToStderr("cannot open the display");
     return EX_UNAVAILABLE;
   }
   GdkDisplay* display = gdk_display_get_default();
   if (gtk::surfaceKind(display) == gtk::SurfaceKind::plainWayland && x11Answers()
       && std::getenv("GDK_BACKEND") == nullptr) {
     // Without the layer shell, only X11 (through XWayland) keeps a window below.
-    say("this Wayland desktop offers no layer shell; going through XWayland to stay below");
+    printToStderr(
+        "this Wayland desktop offers no layer shell; going through XWayland to stay below");
     setenv("GDK_BACKEND", "x11", 1);
     execv("/proc/self/exe", argv);
-    say(std::string("cannot restart through XWayland: ") + std::strerror(errno));
+    printToStderr(std::string("cannot restart through XWayland: ") + std::strerror(errno));
   }
 
   gtk::DesktopOptions options;
@@ -125,7 +80,7 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
   options.margin = request.margin;
   options.output = request.output;
   options.appearance = request.appearance;
-  options.positionFile = gtk::positionFile(familyName(request.family),
+  options.positionFile = gtk::positionFile(platform::widgets::familyName(request.family),
                                            std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
   options.logRedraws = request.verbose && std::getenv("VELTO_LOG_REDRAWS") != nullptr;
 
@@ -133,25 +88,26 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
   int status = EX_OK;
   {
     gtk::GtkBackend backend(
-        options, [](std::string_view line) { say(line); }, [loop] { g_main_loop_quit(loop); });
+        options, [](std::string_view line) { printToStderr(line); },
+        [loop] { g_main_loop_quit(loop); });
     if (request.verbose) {
-      say("showing the widget as a " + std::string(backend.surfaceName()));
+      printToStderr("showing the widget as a " + std::string(backend.surfaceName()));
     }
     live::LiveOptions liveOptions;
     liveOptions.extension = request.extension;
     liveOptions.families = {request.family};
     liveOptions.defaultsFolder = defaultsFolder;
     if (request.verbose) {
-      liveOptions.log = [](std::string_view line) { say(line); };
+      liveOptions.log = [](std::string_view line) { printToStderr(line); };
     }
     liveOptions.gaveUp = [&status, loop](std::string_view reason) {
-      say(reason);
+      printToStderr(reason);
       status = EX_UNAVAILABLE;
       g_main_loop_quit(loop);
     };
     auto host = live::LiveHost::create(nullptr, backend, std::move(liveOptions));
     const gtk::DisplayLossWatch displayLoss(display, [&host] {
-      say("the display closed");
+      printToStderr("the display closed");
       // Closes the extension's pipes and ends its process group.
       if (host) {
         host->reset();
@@ -159,7 +115,7 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
       _exit(kDisplayClosed);
     });
     if (!host) {
-      say("cannot run the widget: " + host.error());
+      printToStderr("cannot run the widget: " + host.error());
       status = EX_OSERR;
     } else {
       live::LiveHost& live = **host;

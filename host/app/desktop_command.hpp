@@ -23,11 +23,6 @@ struct DesktopRequest {
   bool verbose = false;
 };
 
-/// Whether a display server answers at WAYLAND_DISPLAY or DISPLAY: a Wayland
-/// socket or a local X11 socket that accepts a connection (a remote X11
-/// display is taken on trust).
-bool displayAvailable();
-
 /// Shows the widget until SIGTERM, SIGINT or SIGHUP, or until its window is
 /// closed. Returns the exit status; problems are written to stderr in one line
 /// each (no display at all: EX_UNAVAILABLE). When the X11 display closes under

@@ -2,19 +2,20 @@
 
 #include <sysexits.h>
 
-#include "host/app/pending_output.hpp"
 #include "host/app/render_command.hpp"
+#include "host/output/pending_output.hpp"
 #include "platform/ui/archive.hpp"
 #include "platform/widgets/protocol/messages.hpp"
 
 namespace velto::host {
+
+using platform::widgets::protocol::EntryMessage;
 
 using platform::foundation::Date;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
 using platform::widgets::WidgetFamily;
 using Json = nlohmann::json;
-using platform::widgets::protocol::kProtocolVersion;
 
 namespace {
 
@@ -90,7 +91,7 @@ std::string widgetListing(std::span<const WidgetDescription> widgets, bool json)
   for (const auto& widget : widgets) {
     std::string sizes;
     for (const WidgetFamily family : widget.supportedFamilies) {
-      sizes += (sizes.empty() ? "" : ", ") + shortFamilyName(family);
+      sizes += (sizes.empty() ? "" : ", ") + std::string(platform::widgets::familyName(family));
     }
     text += (text.empty() ? "" : "\n") + widget.kind + "\n  name:        " + widget.displayName
             + "\n  description: " + widget.description + "\n  sizes:       " + sizes + "\n";
@@ -108,34 +109,31 @@ std::string galleryFileName(std::string_view kind, WidgetFamily family, cairo::I
   if (name.empty() || name.front() == '.') {
     name.insert(0, "_");
   }
-  return name + "-" + shortFamilyName(family)
+  return name + "-" + std::string(platform::widgets::familyName(family))
          + (format == cairo::ImageFormat::svg ? ".svg" : ".png");
 }
 
 Expected<GallerySession, std::string> GallerySession::start(
     const std::filesystem::path& extension) {
-  auto process = ExtensionProcess::launch(extension);
-  if (!process) {
-    return Unexpected(process.error().message);
+  auto started = live::BlockingExtension::start(extension);
+  if (!started) {
+    return Unexpected(started.error());
   }
-  ProtocolClient client(std::move(*process));
-  const auto hello = client.call("initialize", {{"protocolVersion", kProtocolVersion}});
+  const auto hello = started->ask("initialize", initializeParams());
   if (!hello) {
-    return Unexpected(hello.error().message);
+    return Unexpected(hello.error());
   }
   auto widgets = declaredWidgets(*hello);
   if (!widgets) {
-    client.shutdown();
     return Unexpected(widgets.error());
   }
-  return GallerySession(std::move(client), std::move(*widgets));
+  return GallerySession(std::move(*started), std::move(*widgets));
 }
 
-Expected<HostEntry, std::string> GallerySession::entry(std::string_view method,
-                                                       const Json& params) {
-  const auto result = client_.call(method, params);
+Expected<EntryMessage, std::string> GallerySession::entry(std::string_view method, Json params) {
+  const auto result = extension_.ask(method, std::move(params));
   if (!result) {
-    return Unexpected(result.error().message);
+    return Unexpected(result.error());
   }
   const Json* entry =
       result->is_object() && result->contains("entry") ? &(*result)["entry"] : nullptr;
@@ -147,17 +145,17 @@ Expected<HostEntry, std::string> GallerySession::entry(std::string_view method,
   if (!view) {
     return malformed(method, "its view tree does not parse (" + view.error().message + ")");
   }
-  return HostEntry{Date(entry->at("date").get<double>()), std::move(*view)};
+  return EntryMessage{Date(entry->at("date").get<double>()), std::move(*view)};
 }
 
-Expected<HostEntry, std::string> GallerySession::placeholder(const WidgetDescription& widget,
-                                                             WidgetFamily family) {
+Expected<EntryMessage, std::string> GallerySession::placeholder(const WidgetDescription& widget,
+                                                                WidgetFamily family) {
   return entry("placeholder",
                {{"kind", widget.kind}, {"family", platform::widgets::rawValue(family)}});
 }
 
-Expected<HostEntry, std::string> GallerySession::preview(const WidgetDescription& widget,
-                                                         WidgetFamily family) {
+Expected<EntryMessage, std::string> GallerySession::preview(const WidgetDescription& widget,
+                                                            WidgetFamily family) {
   return entry("snapshot", {{"kind", widget.kind},
                             {"family", platform::widgets::rawValue(family)},
                             {"isPreview", true}});
@@ -179,7 +177,7 @@ GalleryOutcome runGallery(const GalleryRequest& request) {
   struct Planned {
     std::filesystem::path file;
     WidgetFamily family;
-    std::optional<HostEntry> shown;
+    std::optional<EntryMessage> shown;
     bool placeholder = false;
   };
   std::vector<Planned> planned;

@@ -11,11 +11,12 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/app/extension_session.hpp"
 #include "host/backends/cairo/renderer.hpp"
-#include "host/client/protocol_client.hpp"
+#include "host/client/replies.hpp"
+#include "host/live/blocking_extension.hpp"
 #include "platform/foundation/date.hpp"
 #include "platform/foundation/expected.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
@@ -42,21 +43,21 @@ class GallerySession {
   const std::vector<WidgetDescription>& widgets() const { return widgets_; }
 
   /// The entry a gallery shows before the preview has come.
-  platform::foundation::Expected<HostEntry, std::string> placeholder(
-      const WidgetDescription& widget, platform::widgets::WidgetFamily family);
+  platform::foundation::Expected<platform::widgets::protocol::EntryMessage, std::string>
+  placeholder(const WidgetDescription& widget, platform::widgets::WidgetFamily family);
 
   /// The entry of a `snapshot` request made for a preview (`isPreview`).
-  platform::foundation::Expected<HostEntry, std::string> preview(
+  platform::foundation::Expected<platform::widgets::protocol::EntryMessage, std::string> preview(
       const WidgetDescription& widget, platform::widgets::WidgetFamily family);
 
  private:
-  GallerySession(ProtocolClient client, std::vector<WidgetDescription> widgets)
-      : client_(std::move(client)), widgets_(std::move(widgets)) {}
+  GallerySession(live::BlockingExtension extension, std::vector<WidgetDescription> widgets)
+      : extension_(std::move(extension)), widgets_(std::move(widgets)) {}
 
-  platform::foundation::Expected<HostEntry, std::string> entry(std::string_view method,
-                                                               const nlohmann::json& params);
+  platform::foundation::Expected<platform::widgets::protocol::EntryMessage, std::string> entry(
+      std::string_view method, nlohmann::json params);
 
-  ProtocolClient client_;
+  live::BlockingExtension extension_;
   std::vector<WidgetDescription> widgets_;
 };
 

@@ -12,11 +12,11 @@ namespace velto::host {
 
 /// `render --gallery DIR`: the gallery instead of one picture. It adds its option
 /// to the program's `render` command and reads that command's other options.
-class GalleryOption {
+class GalleryCommand {
  public:
-  explicit GalleryOption(CLI::App& program);
-  GalleryOption(const GalleryOption&) = delete;
-  GalleryOption& operator=(const GalleryOption&) = delete;
+  explicit GalleryCommand(CLI::App& program);
+  GalleryCommand(const GalleryCommand&) = delete;
+  GalleryCommand& operator=(const GalleryCommand&) = delete;
 
   /// Whether the command line asked for the gallery.
   bool chosen() const;

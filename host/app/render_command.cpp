@@ -1,39 +1,79 @@
 #include "host/app/render_command.hpp"
 
+#include <algorithm>
 #include <span>
 
 #include <sysexits.h>
 
-#include "host/app/pending_output.hpp"
-#include "host/live/extension_query.hpp"
+#include "host/client/replies.hpp"
+#include "host/live/blocking_extension.hpp"
+#include "host/output/pending_output.hpp"
 #include "host/scheduler/entry_on_display.hpp"
 
 namespace velto::host {
 
+using platform::widgets::protocol::EntryMessage;
+
+using platform::foundation::Expected;
+using platform::foundation::Unexpected;
 using platform::widgets::WidgetFamily;
 
-std::string shortFamilyName(WidgetFamily family) {
-  std::string name(platform::widgets::rawValue(family));
-  // "systemSmall" → "small", "accessoryInline" → "inline"
-  for (const char* prefix : {"system", "accessory"}) {
-    const std::string_view p(prefix);
-    if (name.starts_with(p)) {
-      name.erase(0, p.size());
-      break;
-    }
+namespace {
+
+/// The first widget the extension declares, asked with `initialize`.
+Expected<WidgetDescription, std::string> firstWidget(live::BlockingExtension& extension) {
+  const auto hello = extension.ask("initialize", initializeParams());
+  if (!hello) {
+    return Unexpected(hello.error());
   }
-  if (!name.empty()) {
-    name[0] = static_cast<char>(name[0] - 'A' + 'a');
+  auto declared = decodeInitialize(*hello);
+  if (!declared) {
+    return Unexpected(declared.error());
   }
-  return name;
+  if (declared->widgets.empty()) {
+    return Unexpected(std::string("the extension declares no widget"));
+  }
+  return std::move(declared->widgets.front());
 }
+
+/// The entry to draw for `family`: the placeholder, or the timeline's entry on
+/// display at `instant`.
+Expected<EntryMessage, std::string> entryToDraw(live::BlockingExtension& extension,
+                                                const WidgetDescription& widget,
+                                                WidgetFamily family, const RenderRequest& request) {
+  const auto params = widgetParams(widget.kind, family);
+  if (request.placeholder) {
+    const auto result = extension.ask("placeholder", params);
+    if (!result) {
+      return Unexpected(result.error());
+    }
+    return decodeEntryResult(*result);
+  }
+  const auto result = extension.ask("timeline", params);
+  if (!result) {
+    return Unexpected(result.error());
+  }
+  auto timeline = decodeTimeline(*result);
+  if (!timeline) {
+    return Unexpected(timeline.error());
+  }
+  const auto index =
+      entryOnDisplay(std::span<const EntryMessage>(timeline->entries), request.instant);
+  if (!index) {
+    return Unexpected(std::string("the extension's timeline holds no entry to draw"));
+  }
+  return std::move(timeline->entries[*index]);
+}
+
+}  // namespace
 
 std::filesystem::path outputPathFor(const RenderRequest& request, WidgetFamily family) {
   if (!request.oneFilePerFamily) {
     return request.out;
   }
   std::filesystem::path path = request.out;
-  path.replace_filename(request.out.stem().string() + "-" + shortFamilyName(family)
+  path.replace_filename(request.out.stem().string() + "-"
+                        + std::string(platform::widgets::familyName(family))
                         + request.out.extension().string());
   return path;
 }
@@ -51,35 +91,24 @@ std::optional<RenderFailure> runRender(const RenderRequest& request) {
   }
 
   std::vector<std::string> images;
-  auto session = live::ExtensionQuery::start(request.extension);
-  if (!session) {
-    return RenderFailure{EX_UNAVAILABLE, session.error()};
+  auto extension = live::BlockingExtension::start(request.extension);
+  if (!extension) {
+    return RenderFailure{EX_UNAVAILABLE, extension.error()};
+  }
+  const auto widget = firstWidget(*extension);
+  if (!widget) {
+    return RenderFailure{EX_UNAVAILABLE, widget.error()};
   }
   for (auto& [family, output] : outputs) {
-    const auto& supported = session->widget().supportedFamilies;
+    const auto& supported = widget->supportedFamilies;
     if (std::find(supported.begin(), supported.end(), family) == supported.end()) {
-      return RenderFailure{EX_USAGE, "the widget '" + session->widget().kind
-                                         + "' does not come in the size '" + shortFamilyName(family)
+      return RenderFailure{EX_USAGE, "the widget '" + widget->kind + "' does not come in the size '"
+                                         + std::string(platform::widgets::familyName(family))
                                          + "'"};
     }
-    std::optional<ViewEntry> shown;
-    if (request.placeholder) {
-      auto entry = session->placeholder(family);
-      if (!entry) {
-        return RenderFailure{EX_PROTOCOL, entry.error()};
-      }
-      shown = std::move(*entry);
-    } else {
-      auto timeline = session->timeline(family);
-      if (!timeline) {
-        return RenderFailure{EX_PROTOCOL, timeline.error()};
-      }
-      const auto index =
-          entryOnDisplay(std::span<const ViewEntry>(timeline->entries), request.instant);
-      if (!index) {
-        return RenderFailure{EX_PROTOCOL, "the extension's timeline holds no entry to draw"};
-      }
-      shown = std::move(timeline->entries[*index]);
+    const auto shown = entryToDraw(*extension, *widget, family, request);
+    if (!shown) {
+      return RenderFailure{EX_PROTOCOL, shown.error()};
     }
 
     const cairo::DrawOptions options{family, request.scale, request.appearance, request.instant};

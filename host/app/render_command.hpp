@@ -31,9 +31,6 @@ struct RenderRequest {
 std::filesystem::path outputPathFor(const RenderRequest& request,
                                     platform::widgets::WidgetFamily family);
 
-/// The short name a family goes by on the command line ("small", "medium").
-std::string shortFamilyName(platform::widgets::WidgetFamily family);
-
 /// Starts the extension, asks it for what to draw and writes every file; on any
 /// failure writes nothing and returns the message and sysexits status.
 struct RenderFailure {

@@ -65,6 +65,10 @@ TEST(OutputPathFor, OneFamilyWritesOutItselfSeveralNameEachFile) {
   EXPECT_EQ(fs::path("shot-medium.svg"), outputPathFor(request, WidgetFamily::systemMedium));
 }
 
+// A stand-in extension's first words: the answer to "initialize".
+const std::string kAnswersInitialize =
+    R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"protocolVersion":1,"widgets":[{"kind":"VeltoTimerWidget","displayName":"V","description":"d","supportedFamilies":["systemSmall","systemMedium"]}]}}'; )";
+
 class RenderCommand : public ::testing::Test {
  protected:
   ScopedConfigHome home;
@@ -151,8 +155,6 @@ TEST_F(RenderCommand, BadArgumentsAreUsageErrors) {
 }
 
 TEST_F(RenderCommand, ExtensionFailuresLeaveNoFileBehind) {
-  const std::string initialize =
-      R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"protocolVersion":1,"widgets":[{"kind":"VeltoTimerWidget","displayName":"V","description":"d","supportedFamilies":["systemSmall","systemMedium"]}]}}'; )";
   struct Case {
     std::string script;  // empty: no such extension at all
     const char* message;
@@ -163,11 +165,11 @@ TEST_F(RenderCommand, ExtensionFailuresLeaveNoFileBehind) {
       {"read line; echo 'garbage'", "answer to 'initialize' is not a JSON object"},
       {R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"widgets":[]}}')",
        "answer to 'initialize' is malformed: it lists no widget"},
-      {initialize + "sleep 30", "no answer to 'timeline': no reply within 2000 ms"},
-      {initialize
+      {kAnswersInitialize + "sleep 30", "no answer to 'timeline': no reply within 2000 ms"},
+      {kAnswersInitialize
            + R"(read line; echo '{"jsonrpc":"2.0","id":2,"result":{"entries":[{"date":0,"view":{"version":1,"root":{"type":"bogus"}}}],"policy":{"after":300}}}')",
        "answer to 'timeline' is malformed"},
-      {initialize
+      {kAnswersInitialize
            + R"(read line; echo '{"jsonrpc":"2.0","id":2,"result":{"entries":[],"policy":{"after":300}}}')",
        "holds no entry to draw"},
   };
@@ -226,8 +228,7 @@ pid_t startHost(const std::vector<std::string>& arguments) {
 
 TEST_F(RenderCommand, ASignalRemovesTheTemporaryFiles) {
   // Answers "initialize", then never the timeline: the host is left waiting.
-  const fs::path extension = fakeExtension(
-      R"(read line; echo '{"jsonrpc":"2.0","id":1,"result":{"protocolVersion":1,"widgets":[{"kind":"VeltoTimerWidget","displayName":"V","description":"d","supportedFamilies":["systemSmall","systemMedium"]}]}}'; read line; read line)");
+  const fs::path extension = fakeExtension(kAnswersInitialize + "read line; read line");
   for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
     const pid_t host = startHost({"render", "--family", "all", "--extension", extension.string(),
                                   "--out", (folder.path() / "w.png").string()});

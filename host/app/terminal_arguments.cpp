@@ -1,6 +1,6 @@
 #include "host/app/terminal_arguments.hpp"
 
-#include "host/app/extension_session.hpp"
+#include "host/app/extension_location.hpp"
 
 namespace velto::host {
 
@@ -27,8 +27,8 @@ CLI::App* addTerminalCommand(CLI::App& app, TerminalArguments& arguments) {
 
 TerminalRequest terminalRequest(const TerminalArguments& arguments) {
   TerminalRequest request;
-  request.family = arguments.family == "medium" ? platform::widgets::WidgetFamily::systemMedium
-                                                : platform::widgets::WidgetFamily::systemSmall;
+  request.family = platform::widgets::familyFromName(arguments.family)
+                       .value_or(platform::widgets::WidgetFamily::systemSmall);
   if (arguments.appearance) {
     request.appearance =
         *arguments.appearance == "dark" ? render::Appearance::dark : render::Appearance::light;

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/widgets/line_transport.hpp"
+#include "platform/widgets/runtime/line_transport.hpp"
 
 namespace velto::host {
 

@@ -14,9 +14,10 @@ using Json = nlohmann::json;
 
 namespace {
 
-/// The codec's verdict, its refusal told as one line that names the method.
+/// The codec's verdict, a refusal made one line that names the method.
 template <class T>
-Expected<T, std::string> told(std::string_view method, Expected<T, protocol::ReplyError> decoded) {
+Expected<T, std::string> namingMethod(std::string_view method,
+                                      Expected<T, protocol::ReplyError> decoded) {
   if (!decoded) {
     return Unexpected("the answer to '" + std::string(method) + "' " + decoded.error().message);
   }
@@ -34,15 +35,16 @@ Json widgetParams(std::string_view kind, WidgetFamily family) {
 }
 
 Expected<InitializeResult, std::string> decodeInitialize(const Json& result) {
-  return told("initialize", protocol::decodeInitializeResult(result));
+  return namingMethod("initialize", protocol::decodeInitializeResult(result));
 }
 
-Expected<ViewEntry, std::string> decodeEntryResult(const Json& result, std::string_view method) {
-  return told(method, protocol::decodeEntryResult(result));
+Expected<protocol::EntryMessage, std::string> decodeEntryResult(const Json& result,
+                                                                std::string_view method) {
+  return namingMethod(method, protocol::decodeEntryResult(result));
 }
 
-Expected<ViewTimeline, std::string> decodeTimeline(const Json& result) {
-  return told("timeline", protocol::decodeTimelineResult(result));
+Expected<protocol::TimelineMessage, std::string> decodeTimeline(const Json& result) {
+  return namingMethod("timeline", protocol::decodeTimelineResult(result));
 }
 
 }  // namespace velto::host

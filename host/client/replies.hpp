@@ -7,7 +7,6 @@
 
 #include <nlohmann/json.hpp>
 
-#include "host/scheduler/view_timeline.hpp"
 #include "platform/foundation/expected.hpp"
 #include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/widget_family.hpp"
@@ -30,11 +29,11 @@ platform::foundation::Expected<InitializeResult, std::string> decodeInitialize(
     const nlohmann::json& result);
 
 /// Reads a `placeholder` or `snapshot` result, `{"entry": …}`, answering `method`.
-platform::foundation::Expected<ViewEntry, std::string> decodeEntryResult(
-    const nlohmann::json& result, std::string_view method = "placeholder");
+platform::foundation::Expected<platform::widgets::protocol::EntryMessage, std::string>
+decodeEntryResult(const nlohmann::json& result, std::string_view method = "placeholder");
 
 /// Reads a `timeline` result: `{"entries": […], "policy": …}`.
-platform::foundation::Expected<ViewTimeline, std::string> decodeTimeline(
-    const nlohmann::json& result);
+platform::foundation::Expected<platform::widgets::protocol::TimelineMessage, std::string>
+decodeTimeline(const nlohmann::json& result);
 
 }  // namespace velto::host

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/ui/archive.hpp"
+#include "tests/support/timeline_entries.hpp"
 
 namespace velto::host {
 namespace {
@@ -14,11 +14,10 @@ using platform::ui::Text;
 using platform::ui::View;
 using platform::widgets::TimelineReloadPolicy;
 using platform::widgets::WidgetFamily;
+using platform::widgets::protocol::EntryMessage;
+using test_support::entryAt;
+using test_support::entryJson;
 using Json = nlohmann::json;
-
-Json entryJson(Json date, const View& view) {
-  return {{"date", std::move(date)}, {"view", platform::ui::archive(view)}};
-}
 
 TEST(DecodeTimeline, ReadsEntriesInOrderAndEachPolicy) {
   const View first = Text::verbatim("first");
@@ -37,7 +36,8 @@ TEST(DecodeTimeline, ReadsEntriesInOrderAndEachPolicy) {
                          {"policy", c.policy}};
     auto decoded = decodeTimeline(result);
     ASSERT_TRUE(decoded.has_value()) << decoded.error();
-    EXPECT_EQ((std::vector<ViewEntry>{{Date(0), first}, {Date(60), second}}), decoded->entries);
+    EXPECT_EQ((std::vector<EntryMessage>{entryAt(0, first), entryAt(60, second)}),
+              decoded->entries);
     EXPECT_EQ(c.expected, decoded->policy) << c.policy.dump();
   }
 }
@@ -74,7 +74,7 @@ TEST(DecodeEntryResult, ReadsTheEntryAndRefusesAnythingElse) {
   const View view = Text::key("VELTO");
   auto decoded = decodeEntryResult({{"entry", entryJson(42.0, view)}});
   ASSERT_TRUE(decoded.has_value()) << decoded.error();
-  EXPECT_EQ((ViewEntry{Date(42), view}), *decoded);
+  EXPECT_EQ(entryAt(42, view), *decoded);
 
   EXPECT_FALSE(decodeEntryResult(Json::array()).has_value());
   EXPECT_FALSE(decodeEntryResult({{"entry", nullptr}}).has_value());

@@ -44,20 +44,22 @@ bool isId(const protocol::RequestId& id, std::int64_t wanted) {
 
 }  // namespace
 
-Expected<std::int64_t, RpcFault> RpcClient::enqueue(std::string_view method, Instant now) {
+Expected<std::int64_t, RpcFault> RpcClient::enqueue(std::string_view method,
+                                                    std::optional<protocol::RequestParams> params,
+                                                    Instant now) {
   if (pending_.size() >= maxPending_) {
     return Unexpected(RpcFault{"too many requests wait for the extension ("
                                + std::to_string(pending_.size()) + "); not sending "
                                + inQuotes(method)});
   }
   const std::int64_t id = nextId_++;
-  pending_.push_back({id, std::string(method), now + replyDeadline_});
+  pending_.push_back({id, std::string(method), now + replyDeadline_, std::move(params)});
   return id;
 }
 
 Expected<RpcRequest, RpcFault> RpcClient::request(std::string_view method, Json params,
                                                   Instant now) {
-  auto id = enqueue(method, now);
+  auto id = enqueue(method, std::nullopt, now);
   if (!id) {
     return Unexpected(std::move(id).error());
   }
@@ -68,7 +70,7 @@ Expected<RpcRequest, RpcFault> RpcClient::request(std::string_view method, Json 
 
 Expected<RpcRequest, RpcFault> RpcClient::request(const protocol::RequestParams& params,
                                                   Instant now) {
-  auto id = enqueue(protocol::methodName(params), now);
+  auto id = enqueue(protocol::methodName(params), params, now);
   if (!id) {
     return Unexpected(std::move(id).error());
   }
@@ -102,7 +104,7 @@ std::variant<RpcReply, RpcFault> RpcClient::receive(std::string_view line, Insta
                      ? "came after the answer to request " + idText(reply->id) + " (out of order)"
                      : "answers request " + idText(reply->id) + ", which nobody sent");
   }
-  RpcReply out{oldest.id, oldest.method, std::move(reply->outcome)};
+  RpcReply out{oldest.id, oldest.method, std::move(reply->outcome), oldest.params};
   pending_.pop_front();
   return out;
 }
@@ -123,7 +125,7 @@ std::vector<RpcTimeout> RpcClient::expire(Instant now) {
     if (p.deadline > now) {
       return false;
     }
-    late.push_back({p.id, std::move(p.method)});
+    late.push_back({p.id, std::move(p.method), std::move(p.params)});
     return true;
   });
   return late;
@@ -133,7 +135,7 @@ std::vector<RpcTimeout> RpcClient::reset() {
   std::vector<RpcTimeout> dropped;
   dropped.reserve(pending_.size());
   for (Pending& p : pending_) {
-    dropped.push_back({p.id, std::move(p.method)});
+    dropped.push_back({p.id, std::move(p.method), std::move(p.params)});
   }
   pending_.clear();
   return dropped;

@@ -31,6 +31,9 @@ struct RpcReply {
   std::int64_t id = 0;
   std::string method;
   platform::foundation::Expected<nlohmann::json, RpcError> outcome;
+  /// What a typed request asked, whose alternative says how to read the result;
+  /// nothing for a request made by method name.
+  std::optional<platform::widgets::protocol::RequestParams> request = std::nullopt;
 };
 
 /// A line that breaks the protocol (not JSON, not a reply, a reply to no pending
@@ -46,6 +49,8 @@ struct RpcFault {
 struct RpcTimeout {
   std::int64_t id = 0;
   std::string method;
+  /// What a typed request asked; nothing for a request made by method name.
+  std::optional<platform::widgets::protocol::RequestParams> request = std::nullopt;
 
   friend bool operator==(const RpcTimeout&, const RpcTimeout&) = default;
 };
@@ -73,7 +78,9 @@ class RpcClient {
   platform::foundation::Expected<RpcRequest, RpcFault> request(std::string_view method,
                                                                nlohmann::json params, Instant now);
 
-  /// The same for typed params, which name their method.
+  /// The same for typed params, which name their method. They come back with
+  /// the reply (or the timeout), so the caller reads the result as the type
+  /// they ask for and needs no note of its own about what it asked.
   platform::foundation::Expected<RpcRequest, RpcFault> request(
       const platform::widgets::protocol::RequestParams& params, Instant now);
 
@@ -98,13 +105,15 @@ class RpcClient {
   std::size_t pendingCount() const { return pending_.size(); }
 
  private:
-  platform::foundation::Expected<std::int64_t, RpcFault> enqueue(std::string_view method,
-                                                                 Instant now);
+  platform::foundation::Expected<std::int64_t, RpcFault> enqueue(
+      std::string_view method, std::optional<platform::widgets::protocol::RequestParams> params,
+      Instant now);
 
   struct Pending {
     std::int64_t id;
     std::string method;
     Instant deadline;
+    std::optional<platform::widgets::protocol::RequestParams> params;
   };
 
   std::chrono::milliseconds replyDeadline_;

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include "host/client/line_framer.hpp"
-
 namespace velto::host {
 namespace {
 
@@ -60,6 +58,37 @@ TEST(RpcClient, MatchesRepliesToRequestsInOrder) {
   ASSERT_FALSE(refused.outcome.has_value());
   EXPECT_EQ((RpcError{-32602, "unknown kind"}), refused.outcome.error());
   EXPECT_EQ(0u, client.pendingCount());
+}
+
+TEST(RpcClient, HandsATypedRequestBackWithItsReplyTimeoutOrReset) {
+  namespace protocol = platform::widgets::protocol;
+  using platform::widgets::WidgetFamily;
+  const protocol::RequestParams placeholder =
+      protocol::PlaceholderParams{"K", WidgetFamily::systemSmall};
+  const protocol::RequestParams timeline =
+      protocol::TimelineParams{"K", WidgetFamily::systemMedium};
+  RpcClient client(2000ms);
+
+  auto asked = client.request(placeholder, kStart);
+  ASSERT_TRUE(asked.has_value());
+  EXPECT_EQ("placeholder", Json::parse(asked->line)["method"]);
+  auto answer = client.receive(resultLine(asked->id), kStart + 1s);
+  ASSERT_TRUE(std::holds_alternative<RpcReply>(answer));
+  EXPECT_EQ(placeholder, std::get<RpcReply>(answer).request);
+
+  // One asked by method name carries nothing to read it by.
+  const auto untyped = send(client, "timeline");
+  answer = client.receive(resultLine(untyped), kStart + 1s);
+  ASSERT_TRUE(std::holds_alternative<RpcReply>(answer));
+  EXPECT_EQ(std::nullopt, std::get<RpcReply>(answer).request);
+
+  const auto late = client.request(timeline, kStart);
+  ASSERT_TRUE(late.has_value());
+  EXPECT_EQ((std::vector<RpcTimeout>{{late->id, "timeline", timeline}}),
+            client.expire(kStart + 2s));
+  const auto dropped = client.request(timeline, kStart + 2s);
+  ASSERT_TRUE(dropped.has_value());
+  EXPECT_EQ((std::vector<RpcTimeout>{{dropped->id, "timeline", timeline}}), client.reset());
 }
 
 TEST(RpcClient, TakesEveryLineThatIsNotTheNextReplyForAFault) {
@@ -170,25 +199,6 @@ TEST(RpcClient, ResetForgetsPendingRequestsButNeverReusesTheirIds) {
   // The old child's late answer cannot pass for the new child's.
   EXPECT_TRUE(std::holds_alternative<RpcFault>(client.receive(resultLine(old), kStart)));
   EXPECT_TRUE(std::holds_alternative<RpcReply>(client.receive(resultLine(fresh), kStart)));
-}
-
-TEST(RpcClient, SurvivesATenMebibyteLineBehindTheFramer) {
-  RpcClient client;
-  LineFramer framer;
-  const auto id = send(client, "timeline");
-  const std::string chunk(64 * 1024, '"');
-  std::vector<FramedLine> framed;
-  for (int i = 0; i < 160; ++i) {
-    for (FramedLine& found : framer.feed(chunk)) {
-      framed.push_back(std::move(found));
-    }
-  }
-  for (FramedLine& found : framer.feed("\n" + resultLine(id) + "\n")) {
-    framed.push_back(std::move(found));
-  }
-  ASSERT_EQ(2u, framed.size());
-  EXPECT_EQ(FramedLine::Kind::tooLong, framed[0].kind);
-  EXPECT_TRUE(std::holds_alternative<RpcReply>(client.receive(framed[1].text, kStart)));
 }
 
 }  // namespace

@@ -133,6 +133,7 @@ bool LaidOutWidget::relayout(const TextMeasurer& measurer) {
   results_ = std::move(*results);
   texts_.clear();
   list_ = internal::emitCommands(tree_, results_, &texts_);
+  ++layoutCount_;
   return true;
 }
 

@@ -28,6 +28,10 @@ class LaidOutWidget {
   /// The instant the timer texts show.
   platform::foundation::Date instant() const { return canvas_.instant; }
 
+  /// Counts the layouts made; it moves when advanceTimers() had to lay the
+  /// widget out anew, so that what was kept of the old layout goes.
+  unsigned layoutCount() const { return layoutCount_; }
+
   /// Whether some text counts up by itself, so the widget changes every second.
   bool hasLiveTimer() const { return hasLiveTimer_; }
 
@@ -55,6 +59,7 @@ class LaidOutWidget {
   std::vector<internal::TextCommandRef> texts_;
   std::vector<NodeId> timers_;
   bool hasLiveTimer_ = false;
+  unsigned layoutCount_ = 1;
 };
 
 }  // namespace velto::host::layout

@@ -8,9 +8,9 @@
 
 #include "extension/view/velto_widget_view.hpp"
 #include "extension/widget/velto_timer_widget.hpp"
-#include "host/layout/fake_text_measurer.hpp"
 #include "platform/ui/elements.hpp"
 #include "platform/widgets/environment.hpp"
+#include "tests/support/fake_text_measurer.hpp"
 
 namespace velto::host::layout {
 namespace {
@@ -92,8 +92,10 @@ TEST(LaidOutWidget, ATickRedrawsOnlyTheReadoutAndMeasuresNothingElse) {
   EXPECT_EQ(1, measurer.calls("00:12:35", 24));
   EXPECT_EQ(1, measurer.calls("Deep Work", 13));
 
-  // The readout's box alone, and the list is what a fresh layout then draws.
+  // The readout's box alone in the same layout, and the list is what a fresh
+  // layout then draws.
   ASSERT_EQ(1U, dirty.size());
+  EXPECT_EQ(1U, widget.layoutCount());
   const DrawList fresh = *layoutWidget(widgetTree(State::running), canvasAt(kNow + 1), measurer);
   EXPECT_EQ(fresh, widget.drawList());
   std::size_t differing = 0;
@@ -122,9 +124,11 @@ TEST(LaidOutWidget, AReadoutThatWidensLaysTheWidgetOutAnew) {
   // 99:59:59 becomes 100:00:00 a second later.
   const double elapsed = 100 * 3600 - 1;
   LaidOutWidget widget = laidOut(widgetTree(State::running, elapsed), kNow, measurer);
+  const unsigned layouts = widget.layoutCount();
   const std::vector<Rect> dirty = widget.advanceTimers(Date(kNow + 1), measurer);
   ASSERT_EQ(1U, dirty.size());
   EXPECT_EQ((Rect{0, 0, 170, 170}), dirty[0]);
+  EXPECT_NE(layouts, widget.layoutCount());
   EXPECT_EQ(*layoutWidget(widgetTree(State::running, elapsed), canvasAt(kNow + 1), measurer),
             widget.drawList());
   const std::vector<std::string> shown = texts(widget.drawList());

@@ -4,66 +4,42 @@
 #include <cmath>
 #include <cstddef>
 #include <optional>
-#include <utility>
+
+#include "platform/foundation/utf8.hpp"
 
 namespace velto::host::layout {
 
+using platform::foundation::decodeUtf8;
+using platform::foundation::Utf8CodePoint;
+
 namespace {
 
-constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
-
-/// The code point starting at `text[i]` and its length in bytes, or nothing
-/// when the bytes there are not well-formed UTF-8 (overlong forms, surrogates
-/// and values past U+10FFFF included).
-std::optional<std::pair<char32_t, std::size_t>> decode(std::string_view text, std::size_t i) {
-  const auto byte = [&](std::size_t k) { return static_cast<unsigned char>(text[i + k]); };
-  const unsigned char lead = byte(0);
-  if (lead < 0x80) {
-    return std::pair{char32_t{lead}, std::size_t{1}};
-  }
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0U) == 0xC0U) {
-    length = 2;
-    value = lead & 0x1FU;
-    minimum = 0x80;
-  } else if ((lead & 0xF0U) == 0xE0U) {
-    length = 3;
-    value = lead & 0x0FU;
-    minimum = 0x800;
-  } else if ((lead & 0xF8U) == 0xF0U) {
-    length = 4;
-    value = lead & 0x07U;
-    minimum = 0x10000;
-  } else {
-    return std::nullopt;
-  }
-  if (i + length > text.size()) {
-    return std::nullopt;
-  }
-  for (std::size_t k = 1; k < length; ++k) {
-    if ((byte(k) & 0xC0U) != 0x80U) {
-      return std::nullopt;
-    }
-    value = (value << 6) | (byte(k) & 0x3FU);
-  }
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    return std::nullopt;
-  }
-  return std::pair{value, length};
+bool isLineBreak(char32_t c) {
+  return c == U'\n' || c == U'\r' || c == U'\v' || c == U'\f' || c == 0x85;
 }
 
-bool isLineBreakOrTab(char32_t c) {
-  return c == U'\n' || c == U'\r' || c == U'\t' || c == U'\v' || c == U'\f' || c == 0x85
-         || c == 0x2028 || c == 0x2029;
-}
-
-bool isOtherControl(char32_t c) {
+bool isControl(char32_t c) {
   return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
 }  // namespace
+
+LineCharacter readLineCharacter(std::string_view text, std::size_t& pos) {
+  const std::optional<Utf8CodePoint> decoded = decodeUtf8(text.substr(pos));
+  if (!decoded) {
+    ++pos;
+    return {LineCharacterKind::malformed, platform::foundation::kReplacementCharacter};
+  }
+  pos += decoded->length;
+  const char32_t c = decoded->value;
+  if (c == U'\t' || c == 0x2028 || c == 0x2029) {
+    return {LineCharacterKind::blank, c};
+  }
+  if (isLineBreak(c)) {
+    return {LineCharacterKind::lineBreak, c};
+  }
+  return {isControl(c) ? LineCharacterKind::control : LineCharacterKind::text, c};
+}
 
 std::optional<double> lengthOrNone(std::optional<double> value) {
   if (!value || !std::isfinite(*value)) {
@@ -101,27 +77,29 @@ std::string oneLineText(std::string_view text) {
     return true;
   };
   for (std::size_t i = 0; i < text.size();) {
-    const auto decoded = decode(text, i);
-    if (!decoded) {
-      if (!append(kReplacement)) {
+    const std::size_t start = i;
+    const LineCharacter c = readLineCharacter(text, i);
+    std::string_view piece;
+    switch (c.kind) {
+      case LineCharacterKind::text:
+        piece = text.substr(start, i - start);
         break;
-      }
-      ++i;
-      continue;
-    }
-    const auto [c, length] = *decoded;
-    // CR LF is one break, not two.
-    const bool crlf = c == U'\r' && i + 1 < text.size() && text[i + 1] == '\n';
-    std::string_view piece = text.substr(i, length);
-    if (isLineBreakOrTab(c)) {
-      piece = " ";
-    } else if (isOtherControl(c)) {
-      piece = {};
+      case LineCharacterKind::blank:
+      case LineCharacterKind::lineBreak:
+        piece = " ";
+        break;
+      case LineCharacterKind::control:
+        break;
+      case LineCharacterKind::malformed:
+        piece = platform::foundation::kReplacementUtf8;
+        break;
     }
     if (!append(piece)) {
       break;
     }
-    i += length + (crlf ? 1 : 0);
+    if (c.codePoint == U'\r' && i < text.size() && text[i] == '\n') {
+      ++i;  // CR LF is one break, not two
+    }
   }
   return line;
 }

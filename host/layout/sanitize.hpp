@@ -4,6 +4,7 @@
 // lengths in range, fonts of a sensible size, and texts that draw as one line.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -35,6 +36,25 @@ double sanitizedTracking(double tracking);
 
 /// `font` with a size in 1…kMaxFontSize (kDefaultFontSize when not finite).
 platform::ui::Font sanitizedFont(platform::ui::Font font);
+
+/// What one line of text makes of a character. Backends that must be stricter
+/// (a terminal, where a control byte steers the screen) decide per kind.
+enum class LineCharacterKind : std::uint8_t {
+  text,       // shown as itself
+  blank,      // a tab, U+2028 or U+2029: a space
+  lineBreak,  // a control that breaks the line (LF, CR, VT, FF, NEL): a space
+  control,    // any other C0 or C1 control: not shown
+  malformed,  // a byte that starts no well-formed UTF-8: U+FFFD
+};
+
+struct LineCharacter {
+  LineCharacterKind kind = LineCharacterKind::text;
+  char32_t codePoint = 0;  // U+FFFD when malformed
+};
+
+/// Reads the character at `pos` of `text` (before its end) and moves past it;
+/// a malformed byte is passed alone.
+LineCharacter readLineCharacter(std::string_view text, std::size_t& pos);
 
 /// `text` as one line that every backend can draw: malformed UTF-8 replaced by
 /// U+FFFD, every line break (CR LF, LF, CR, VT, FF, NEL, U+2028, U+2029) and tab

@@ -82,6 +82,44 @@ TEST(OneLineText, CutsLongTextsAtACharacterBoundary) {
   EXPECT_EQ(shown, oneLineText(shown));  // whole characters only
 }
 
+TEST(ReadLineCharacter, SortsEachCharacterByWhatALineMakesOfIt) {
+  using enum LineCharacterKind;
+  struct Case {
+    std::string bytes;
+    LineCharacterKind kind;
+    char32_t codePoint;
+    std::size_t length;
+  };
+  const Case cases[] = {
+      {"a", text, U'a', 1},
+      {"\u00e9", text, 0xE9, 2},
+      {"\uFFFD", text, 0xFFFD, 3},
+      {"\U0001F600", text, 0x1F600, 4},
+      {"\t", blank, U'\t', 1},
+      {"\u2028", blank, 0x2028, 3},
+      {"\u2029", blank, 0x2029, 3},
+      {"\n", lineBreak, U'\n', 1},
+      {"\r\n", lineBreak, U'\r', 1},  // the pair is the caller's to merge
+      {"\v", lineBreak, U'\v', 1},
+      {"\f", lineBreak, U'\f', 1},
+      {"\u0085", lineBreak, 0x85, 2},
+      {std::string("\0", 1), control, 0, 1},
+      {"\x1b[", control, 0x1B, 1},
+      {"\x7f", control, 0x7F, 1},
+      {"\u009b", control, 0x9B, 2},
+      {"\xff", malformed, 0xFFFD, 1},
+      {"\xe2\x82", malformed, 0xFFFD, 1},
+      {"\xed\xa0\x80", malformed, 0xFFFD, 1},
+  };
+  for (const Case& c : cases) {
+    std::size_t pos = 0;
+    const LineCharacter read = readLineCharacter(c.bytes, pos);
+    EXPECT_EQ(c.kind, read.kind) << c.bytes;
+    EXPECT_EQ(c.codePoint, read.codePoint) << c.bytes;
+    EXPECT_EQ(c.length, pos) << c.bytes;
+  }
+}
+
 TEST(Lengths, AreClampedAndWhatIsNotFiniteIsNotGiven) {
   const double inf = std::numeric_limits<double>::infinity();
   EXPECT_EQ(std::nullopt, lengthOrNone(std::nan("")));

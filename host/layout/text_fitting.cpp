@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "host/layout/sanitize.hpp"
+#include "platform/foundation/utf8.hpp"
 
 namespace velto::host::layout {
 
@@ -15,10 +16,9 @@ constexpr double kEpsilon = 1e-6;
 /// The byte offsets just past each UTF-8 character of `text`.
 std::vector<std::size_t> characterEnds(std::string_view text) {
   std::vector<std::size_t> ends;
-  for (std::size_t i = 1; i <= text.size(); ++i) {
-    if (i == text.size() || (static_cast<unsigned char>(text[i]) & 0xC0U) != 0x80U) {
-      ends.push_back(i);
-    }
+  for (std::size_t i = 0; i < text.size();) {
+    platform::foundation::nextCodePoint(text, i);
+    ends.push_back(i);
   }
   return ends;
 }

@@ -6,7 +6,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/layout/fake_text_measurer.hpp"
+#include "tests/support/fake_text_measurer.hpp"
 
 namespace velto::host::layout {
 namespace {

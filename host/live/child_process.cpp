@@ -9,10 +9,13 @@
 
 #include <fcntl.h>
 #include <glib-unix.h>
+#include <pthread.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include "platform/foundation/write_all.hpp"
 
 extern char** environ;
 
@@ -60,6 +63,38 @@ struct SpawnSetup {
   }
   SpawnSetup(const SpawnSetup&) = delete;
   SpawnSetup& operator=(const SpawnSetup&) = delete;
+};
+
+/// Blocks SIGPIPE on this thread for its lifetime and swallows one that its own
+/// writes raise, so a child that stopped reading ends a write with EPIPE and
+/// never the host, whatever the program does with the signal.
+class SigpipeGuard {
+ public:
+  SigpipeGuard() {
+    sigemptyset(&pipe_);
+    sigaddset(&pipe_, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    wasPending_ = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &pipe_, &previous_);
+  }
+  ~SigpipeGuard() {
+    const int savedErrno = errno;
+    if (!wasPending_) {
+      const timespec now{0, 0};
+      while (sigtimedwait(&pipe_, nullptr, &now) < 0 && errno == EINTR) {
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
+    errno = savedErrno;
+  }
+  SigpipeGuard(const SigpipeGuard&) = delete;
+  SigpipeGuard& operator=(const SigpipeGuard&) = delete;
+
+ private:
+  sigset_t pipe_{};
+  sigset_t previous_{};
+  bool wasPending_ = false;
 };
 
 }  // namespace
@@ -190,23 +225,14 @@ bool ChildProcess::send(std::string_view bytes) {
 }
 
 void ChildProcess::flush() {
-  while (!outgoing_.empty()) {
-    const ssize_t written = ::write(input_.get(), outgoing_.data(), outgoing_.size());
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      if (errno == EAGAIN) {
-        break;
-      }
-      // EPIPE and the like: the child is going; its exit tells the rest.
-      outgoing_.clear();
-      writeWatch_.reset();
-      input_.reset();
-      return;
-    }
-    outgoing_.erase(0, static_cast<std::size_t>(written));
+  const SigpipeGuard guard;
+  const auto rest = platform::foundation::writeSome(input_.get(), outgoing_);
+  if (!rest) {
+    // EPIPE and the like: the child is going; its exit tells the rest.
+    closeInput();
+    return;
   }
+  outgoing_.erase(0, outgoing_.size() - rest->size());
   if (outgoing_.empty()) {
     writeWatch_.reset();
   } else if (!writeWatch_) {
@@ -215,6 +241,12 @@ void ChildProcess::flush() {
     g_source_set_callback(write, G_SOURCE_FUNC(&ChildProcess::writable), this, nullptr);
     writeWatch_ = AttachedSource(write, context_);
   }
+}
+
+void ChildProcess::closeInput() {
+  outgoing_.clear();
+  writeWatch_.reset();
+  input_.reset();
 }
 
 void ChildProcess::kill() {

@@ -59,6 +59,10 @@ class ChildProcess {
   /// child has left more than a bounded amount unread.
   bool send(std::string_view bytes);
 
+  /// Closes stdin, dropping what is still queued, so a well-behaved child ends
+  /// by itself; `exited` follows from the main loop.
+  void closeInput();
+
   /// Kills the whole process group now; `exited` follows from the main loop.
   void kill();
 

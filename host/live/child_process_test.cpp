@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -10,7 +11,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
-#include "host/live/run_loop_for_test.hpp"
+#include "tests/support/run_loop.hpp"
 
 namespace velto::host::live {
 namespace {
@@ -54,33 +55,45 @@ bool gone(pid_t pid) {
   return ::waitpid(pid, nullptr, WNOHANG) < 0 && errno == ECHILD;
 }
 
-TEST(ChildProcess, CarriesBytesBothWays) {
+class ChildProcessTest : public ::testing::Test {
+ protected:
+  /// Starts a child running the shell script `body`; null, and a failure, when it cannot.
+  ChildProcess* start(const std::string& body) {
+    script_.emplace(body);
+    auto spawned = ChildProcess::spawn(context.get(), script_->path(), seen.events());
+    if (!spawned) {
+      ADD_FAILURE() << spawned.error().reason;
+      return nullptr;
+    }
+    child_ = std::move(*spawned);
+    return child_.get();
+  }
+
   TestContext context;
-  Script script("exec cat");
   Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
-  ASSERT_TRUE((*child)->send("hello\n"));
+  std::optional<Script> script_;
+  std::unique_ptr<ChildProcess> child_;
+};
+
+TEST_F(ChildProcessTest, CarriesBytesBothWays) {
+  ChildProcess* const child = start("exec cat");
+  ASSERT_TRUE(child);
+  ASSERT_TRUE(child->send("hello\n"));
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output == "hello\n"; }));
-  EXPECT_TRUE((*child)->running());
+  EXPECT_TRUE(child->running());
 }
 
-TEST(ChildProcess, ReportsAnEarlyExitWithItsStatus) {
-  TestContext context;
-  Script script("exit 3");
-  Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
+TEST_F(ChildProcessTest, ReportsAnEarlyExitWithItsStatus) {
+  ChildProcess* const child = start("exit 3");
+  ASSERT_TRUE(child);
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.status && seen.closed; }));
   ASSERT_TRUE(WIFEXITED(*seen.status));
   EXPECT_EQ(3, WEXITSTATUS(*seen.status));
-  EXPECT_FALSE((*child)->running());
-  EXPECT_TRUE(gone((*child)->pid()));
+  EXPECT_FALSE(child->running());
+  EXPECT_TRUE(gone(child->pid()));
 }
 
-TEST(ChildProcess, RefusesAProgramThatCannotRun) {
-  TestContext context;
-  Seen seen;
+TEST_F(ChildProcessTest, RefusesAProgramThatCannotRun) {
   auto child = ChildProcess::spawn(context.get(), "/nonexistent/extension", seen.events());
   ASSERT_FALSE(child.has_value());
   EXPECT_NE(std::string::npos, child.error().reason.find("/nonexistent/extension"));
@@ -95,16 +108,13 @@ TEST(ChildProcess, RefusesAProgramThatCannotRun) {
   EXPECT_TRUE(notAProgram.error().cannotRun) << notAProgram.error().reason;
 }
 
-TEST(ChildProcess, KillEndsTheWholeGroup) {
-  TestContext context;
+TEST_F(ChildProcessTest, KillEndsTheWholeGroup) {
   // The child starts a grandchild, tells its pid, and waits.
-  Script script("sleep 300 &\necho $!\nwait");
-  Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
+  ChildProcess* const child = start("sleep 300 &\necho $!\nwait");
+  ASSERT_TRUE(child);
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output.find('\n') != std::string::npos; }));
   const pid_t grandchild = std::stoi(seen.output);
-  (*child)->kill();
+  child->kill();
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.status.has_value(); }));
   ASSERT_TRUE(WIFSIGNALED(*seen.status));
   EXPECT_EQ(SIGKILL, WTERMSIG(*seen.status));
@@ -116,47 +126,58 @@ TEST(ChildProcess, KillEndsTheWholeGroup) {
   }));
 }
 
-TEST(ChildProcess, DestroyingEndsAChildThatIgnoresItsClosedInput) {
-  TestContext context;
-  Script script("trap '' TERM HUP INT\nexec sleep 300");
-  Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
-  const pid_t pid = (*child)->pid();
-  child->reset();
+TEST_F(ChildProcessTest, DestroyingEndsAChildThatIgnoresItsClosedInput) {
+  ChildProcess* const child = start("trap '' TERM HUP INT\nexec sleep 300");
+  ASSERT_TRUE(child);
+  const pid_t pid = child->pid();
+  child_.reset();
   EXPECT_TRUE(gone(pid));
 }
 
-TEST(ChildProcess, DestroyingLetsAWellBehavedChildEndOnItsOwn) {
-  TestContext context;
+TEST_F(ChildProcessTest, DestroyingLetsAWellBehavedChildEndOnItsOwn) {
   char folder[] = "/tmp/velto-child-XXXXXX";
   const std::filesystem::path marker = std::filesystem::path(::mkdtemp(folder)) / "ended";
   // Reads until its input closes, then leaves a mark: it ended by itself.
-  Script script("echo ready\ncat >/dev/null\ntouch " + marker.string());
-  Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
+  ChildProcess* const child = start("echo ready\ncat >/dev/null\ntouch " + marker.string());
+  ASSERT_TRUE(child);
   ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output == "ready\n"; }));
-  const pid_t pid = (*child)->pid();
-  child->reset();
+  const pid_t pid = child->pid();
+  child_.reset();
   EXPECT_TRUE(gone(pid));
   EXPECT_TRUE(std::filesystem::exists(marker));
   std::filesystem::remove_all(marker.parent_path());
 }
 
-TEST(ChildProcess, RefusesToQueueWithoutBoundForAChildThatDoesNotRead) {
-  TestContext context;
-  Script script("exec sleep 300");
-  Seen seen;
-  auto child = ChildProcess::spawn(context.get(), script.path(), seen.events());
-  ASSERT_TRUE(child.has_value()) << child.error().reason;
+TEST_F(ChildProcessTest, AChildThatClosedItsInputFailsTheSendNotTheHost) {
+  // Nothing here ignores SIGPIPE, as in a program that embeds the host's parts.
+  ChildProcess* const child = start("exec 0<&-\necho closed\nexec sleep 300");
+  ASSERT_TRUE(child);
+  ASSERT_TRUE(runUntil(context.get(), [&] { return seen.output == "closed\n"; }));
+  EXPECT_FALSE(child->send("hello\n"));
+  EXPECT_FALSE(child->send("again\n"));
+  EXPECT_TRUE(child->running());
+}
+
+TEST_F(ChildProcessTest, ClosingTheInputLetsAWellBehavedChildEnd) {
+  ChildProcess* const child = start("cat >/dev/null\nexit 4");
+  ASSERT_TRUE(child);
+  child->closeInput();
+  EXPECT_FALSE(child->send("late\n"));
+  ASSERT_TRUE(runUntil(context.get(), [&] { return seen.status.has_value(); }));
+  ASSERT_TRUE(WIFEXITED(*seen.status));
+  EXPECT_EQ(4, WEXITSTATUS(*seen.status));
+}
+
+TEST_F(ChildProcessTest, RefusesToQueueWithoutBoundForAChildThatDoesNotRead) {
+  ChildProcess* const child = start("exec sleep 300");
+  ASSERT_TRUE(child);
   const std::string block(1024 * 1024, 'x');
   bool refused = false;
   for (int i = 0; i < 16 && !refused; ++i) {
-    refused = !(*child)->send(block);
+    refused = !child->send(block);
   }
   EXPECT_TRUE(refused);
-  EXPECT_LE((*child)->unsent(), kChildUnsentLimit);
+  EXPECT_LE(child->unsent(), kChildUnsentLimit);
 }
 
 }  // namespace

@@ -44,37 +44,6 @@ class AttachedSource {
   GSource* source_ = nullptr;
 };
 
-/// Holds a GObject reference and drops it on destruction.
-template <class T>
-class ObjectRef {
- public:
-  ObjectRef() = default;
-  /// Takes over a reference the caller owns (a `_new` result).
-  explicit ObjectRef(T* object) : object_(object) {}
-  ObjectRef(ObjectRef&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-  ObjectRef& operator=(ObjectRef&& other) noexcept {
-    if (this != &other) {
-      reset();
-      object_ = std::exchange(other.object_, nullptr);
-    }
-    return *this;
-  }
-  ObjectRef(const ObjectRef&) = delete;
-  ObjectRef& operator=(const ObjectRef&) = delete;
-  ~ObjectRef() { reset(); }
-
-  void reset() {
-    if (object_ != nullptr) {
-      g_object_unref(std::exchange(object_, nullptr));
-    }
-  }
-  T* get() const { return object_; }
-  explicit operator bool() const { return object_ != nullptr; }
-
- private:
-  T* object_ = nullptr;
-};
-
 /// Makes `context` the thread's default for the scope, so that GIO objects
 /// created meanwhile (file monitors) deliver their signals on it.
 class ThreadDefaultContext {

@@ -1,11 +1,9 @@
 #include "host/live/latest_line_output.hpp"
 
-#include <cerrno>
 #include <utility>
 
 #include <fcntl.h>
 #include <glib-unix.h>
-#include <unistd.h>
 
 namespace velto::host::live {
 
@@ -27,48 +25,43 @@ void LatestLineOutput::write(std::string line) {
   if (error_ || line.empty()) {
     return;
   }
-  if (!current_.empty()) {
+  if (!current_.done()) {
     newest_ = std::move(line);
     return;
   }
-  current_ = std::move(line);
-  sent_ = 0;
+  current_ = platform::foundation::PendingWrite(std::move(line));
   flush();
 }
 
 std::size_t LatestLineOutput::heldBytes() const {
-  return (current_.size() - sent_) + (newest_ ? newest_->size() : 0);
+  return current_.left() + (newest_ ? newest_->size() : 0);
 }
 
 void LatestLineOutput::flush() {
-  while (!current_.empty()) {
-    const ssize_t written = ::write(fd_, current_.data() + sent_, current_.size() - sent_);
-    if (written < 0) {
-      if (errno == EINTR) {
-        continue;
-      }
-      if (errno == EAGAIN || errno == EWOULDBLOCK) {
-        if (!writableWatch_) {
-          GSource* source = g_unix_fd_source_new(fd_, G_IO_OUT);
-          g_source_set_callback(source,
-                                reinterpret_cast<GSourceFunc>(reinterpret_cast<void*>(&writable)),
-                                this, nullptr);
-          writableWatch_ = AttachedSource(source, context_);
-        }
-        return;
-      }
-      error_ = errno;
-      current_.clear();
+  for (;;) {
+    const auto left = current_.writeSome(fd_);
+    if (!left) {
+      error_ = left.error();
+      current_ = {};
       newest_.reset();
       writableWatch_.reset();
       failed_(*error_);
       return;
     }
-    sent_ += static_cast<std::size_t>(written);
-    if (sent_ == current_.size()) {
-      current_ = newest_ ? std::exchange(newest_, std::nullopt).value() : std::string();
-      sent_ = 0;
+    if (*left > 0) {
+      if (!writableWatch_) {
+        GSource* source = g_unix_fd_source_new(fd_, G_IO_OUT);
+        g_source_set_callback(source,
+                              reinterpret_cast<GSourceFunc>(reinterpret_cast<void*>(&writable)),
+                              this, nullptr);
+        writableWatch_ = AttachedSource(source, context_);
+      }
+      return;
     }
+    if (!newest_) {
+      break;
+    }
+    current_ = platform::foundation::PendingWrite(std::exchange(newest_, std::nullopt).value());
   }
   writableWatch_.reset();
 }

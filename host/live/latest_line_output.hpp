@@ -8,6 +8,7 @@
 #include <glib.h>
 
 #include "host/live/glib_source.hpp"
+#include "platform/foundation/write_all.hpp"
 
 namespace velto::host::live {
 
@@ -43,8 +44,7 @@ class LatestLineOutput {
   int fd_;
   int originalFlags_;
   Failed failed_;
-  std::string current_;
-  std::size_t sent_ = 0;
+  platform::foundation::PendingWrite current_;
   std::optional<std::string> newest_;
   std::optional<int> error_;
   AttachedSource writableWatch_;

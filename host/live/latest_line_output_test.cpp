@@ -1,6 +1,5 @@
 #include "host/live/latest_line_output.hpp"
 
-#include <array>
 #include <cerrno>
 #include <csignal>
 #include <string>
@@ -9,37 +8,15 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include "host/live/run_loop_for_test.hpp"
 #include "platform/foundation/unique_fd.hpp"
+#include "tests/support/run_loop.hpp"
+#include "tests/support/test_pipe.hpp"
 
 namespace velto::host::live {
 namespace {
 
 using platform::foundation::UniqueFd;
-
-struct Pipe {
-  UniqueFd read;
-  UniqueFd write;
-  Pipe() {
-    std::array<int, 2> ends{};
-    EXPECT_EQ(0, ::pipe2(ends.data(), O_CLOEXEC));
-    read.reset(ends[0]);
-    write.reset(ends[1]);
-  }
-  /// Reads whatever the pipe holds now, without waiting.
-  std::string drain() const {
-    const int flags = ::fcntl(read.get(), F_GETFL);
-    ::fcntl(read.get(), F_SETFL, flags | O_NONBLOCK);
-    std::string bytes;
-    std::array<char, 65536> chunk{};
-    ssize_t got = 0;
-    while ((got = ::read(read.get(), chunk.data(), chunk.size())) > 0) {
-      bytes.append(chunk.data(), static_cast<std::size_t>(got));
-    }
-    ::fcntl(read.get(), F_SETFL, flags);
-    return bytes;
-  }
-};
+using test_support::TestPipe;
 
 class LatestLineOutputTest : public ::testing::Test {
  protected:
@@ -49,8 +26,8 @@ class LatestLineOutputTest : public ::testing::Test {
 };
 
 TEST_F(LatestLineOutputTest, KeepsOnlyTheNewestLineWhileTheReaderLagsAndFinishesTheOneUnderWay) {
-  Pipe pipe;
-  ::fcntl(pipe.write.get(), F_SETPIPE_SZ, 4096);
+  const TestPipe pipe;
+  pipe.shrinkTo(4096);
   int failure = 0;
   LatestLineOutput output(context_, pipe.write.get(), [&](int error) { failure = error; });
   // Each line is longer than the pipe holds, so the first stays under way.
@@ -75,7 +52,7 @@ TEST_F(LatestLineOutputTest, KeepsOnlyTheNewestLineWhileTheReaderLagsAndFinishes
 
 TEST_F(LatestLineOutputTest, ReportsTheFirstFailureOnceAndLeavesTheDescriptorAsItFoundIt) {
   std::signal(SIGPIPE, SIG_IGN);
-  Pipe pipe;
+  TestPipe pipe;
   const int flags = ::fcntl(pipe.write.get(), F_GETFL);
   {
     int failures = 0;

@@ -1,54 +1,10 @@
 #include "host/live/link_opener.hpp"
 
 #include <algorithm>
-#include <variant>
 
 #include <gio/gio.h>
 
 namespace velto::host::live {
-
-namespace {
-
-using platform::ui::View;
-
-void collect(const View& view, std::vector<std::string>& into);
-
-void collectChildren(const std::vector<View>& children, std::vector<std::string>& into) {
-  for (const View& child : children) {
-    collect(child, into);
-  }
-}
-
-void collect(const View& view, std::vector<std::string>& into) {
-  std::visit(
-      [&into](const auto& element) {
-        using E = std::decay_t<decltype(element)>;
-        if constexpr (std::is_same_v<E, platform::ui::Link>) {
-          into.push_back(element.destination.absoluteString());
-          collect(*element.label, into);
-        } else if constexpr (requires { element.children; }) {
-          collectChildren(element.children, into);
-        }
-      },
-      view.element);
-  // Backgrounds are trees too; a link there is as visible as any other.
-  for (const auto& modifier : view.modifiers) {
-    if (const auto* background = std::get_if<platform::ui::BackgroundModifier>(&modifier)) {
-      collect(*background->content, into);
-    } else if (const auto* container =
-                   std::get_if<platform::ui::ContainerBackgroundModifier>(&modifier)) {
-      collect(*container->content, into);
-    }
-  }
-}
-
-}  // namespace
-
-std::vector<std::string> linkDestinations(const View& view) {
-  std::vector<std::string> links;
-  collect(view, links);
-  return links;
-}
 
 std::optional<std::string> launchWithDesktop(const std::string& url) {
   GError* error = nullptr;
@@ -70,17 +26,17 @@ bool LinkOpener::offers(std::string_view url) const {
 
 bool LinkOpener::open(std::string_view url) {
   if (!offers(url)) {
-    say("not on display: " + std::string(url));
+    showStatus("not on display: " + std::string(url));
     return false;
   }
   if (const auto failure = launch_(std::string(url))) {
-    say("cannot open " + std::string(url) + ": " + *failure);
+    showStatus("cannot open " + std::string(url) + ": " + *failure);
     return false;
   }
   return true;
 }
 
-void LinkOpener::say(std::string message) {
+void LinkOpener::showStatus(std::string message) {
   for (char& c : message) {
     c = (c == '\n' || c == '\r') ? ' ' : c;
   }

@@ -9,14 +9,10 @@
 
 #include <glib.h>
 
-#include "host/live/backend.hpp"
 #include "host/live/timeout.hpp"
-#include "platform/ui/view.hpp"
+#include "host/scene/backend.hpp"
 
 namespace velto::host::live {
-
-/// Every URL that a `Link` of `view` carries, in the order they appear.
-std::vector<std::string> linkDestinations(const platform::ui::View& view);
 
 /// Hands a URL to the desktop's handler for its scheme; a failure comes back as
 /// a one-line reason.
@@ -33,9 +29,7 @@ class LinkOpener {
   LinkOpener(GMainContext* context, Backend& backend, LaunchUri launch = launchWithDesktop,
              std::chrono::milliseconds statusFor = std::chrono::seconds(4));
 
-  /// The links of the tree now on display.
-  void offer(const platform::ui::View& view) { offered_ = linkDestinations(view); }
-  /// The links of every tree now on display.
+  /// The links of every scene now on display.
   void offer(std::vector<std::string> links) { offered_ = std::move(links); }
   /// Whether the tree on display carries `url`.
   bool offers(std::string_view url) const;
@@ -43,7 +37,8 @@ class LinkOpener {
   bool open(std::string_view url);
 
  private:
-  void say(std::string message);
+  /// Shows `message` on the backend's status line for a few seconds.
+  void showStatus(std::string message);
 
   Backend& backend_;
   LaunchUri launch_;

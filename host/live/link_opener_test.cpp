@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/live/run_loop_for_test.hpp"
 #include "platform/ui/view.hpp"
+#include "tests/support/run_loop.hpp"
 
 namespace velto::host::live {
 namespace {
@@ -50,6 +50,14 @@ TEST(LinkDestinations, ATreeWithoutLinksOffersNone) {
   EXPECT_TRUE(linkDestinations(Text::verbatim("00:00:00")).empty());
 }
 
+TEST(Scene, OffersTheLinksOfItsTreeButNoneOfAPlaceholder) {
+  const Scene shown(platform::widgets::WidgetFamily::systemSmall, footerWithButtons());
+  EXPECT_EQ((std::vector<std::string>{"velto://toggle", "velto://stop"}), shown.links);
+  const Scene placeholder(platform::widgets::WidgetFamily::systemSmall, footerWithButtons(),
+                          /*redacted=*/true);
+  EXPECT_TRUE(placeholder.links.empty());
+}
+
 class LinkOpenerTest : public ::testing::Test {
  protected:
   LinkOpener opener(std::optional<std::string> failure = std::nullopt) {
@@ -69,7 +77,7 @@ class LinkOpenerTest : public ::testing::Test {
 
 TEST_F(LinkOpenerTest, OpensALinkOnDisplay) {
   LinkOpener links = opener();
-  links.offer(footerWithButtons());
+  links.offer(linkDestinations(footerWithButtons()));
   EXPECT_TRUE(links.open("velto://toggle"));
   EXPECT_EQ(std::vector<std::string>{"velto://toggle"}, launched_);
   EXPECT_TRUE(backend_.statuses.empty());
@@ -77,7 +85,7 @@ TEST_F(LinkOpenerTest, OpensALinkOnDisplay) {
 
 TEST_F(LinkOpenerTest, RefusesALinkThatIsNotOnDisplay) {
   LinkOpener links = opener();
-  links.offer(Text::verbatim("stopped"));
+  links.offer(linkDestinations(Text::verbatim("stopped")));
   EXPECT_FALSE(links.open("velto://toggle"));
   EXPECT_FALSE(links.open("file:///etc/passwd"));
   EXPECT_TRUE(launched_.empty());
@@ -86,7 +94,7 @@ TEST_F(LinkOpenerTest, RefusesALinkThatIsNotOnDisplay) {
 
 TEST_F(LinkOpenerTest, AFailureShowsOnTheStatusLineAndThenClears) {
   LinkOpener links = opener("no application handles velto:");
-  links.offer(footerWithButtons());
+  links.offer(linkDestinations(footerWithButtons()));
   EXPECT_FALSE(links.open("velto://stop"));
   ASSERT_EQ(1u, backend_.statuses.size());
   EXPECT_NE(std::string::npos, backend_.statuses[0].find("velto://stop"));
@@ -97,7 +105,7 @@ TEST_F(LinkOpenerTest, AFailureShowsOnTheStatusLineAndThenClears) {
 
 TEST_F(LinkOpenerTest, AMultiLineReasonStaysOnOneLine) {
   LinkOpener links = opener("first\nsecond");
-  links.offer(footerWithButtons());
+  links.offer(linkDestinations(footerWithButtons()));
   links.open("velto://stop");
   ASSERT_FALSE(backend_.statuses.empty());
   EXPECT_EQ(std::string::npos, backend_.statuses[0].find('\n'));

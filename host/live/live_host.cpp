@@ -17,6 +17,7 @@ using platform::foundation::Clock;
 using platform::foundation::Date;
 using platform::foundation::Expected;
 using platform::foundation::Unexpected;
+namespace protocol = platform::widgets::protocol;
 
 namespace {
 
@@ -38,6 +39,14 @@ Expected<std::unique_ptr<LiveHost>, std::string> LiveHost::create(GMainContext* 
   if (options.families.empty()) {
     return Unexpected(std::string("no widget to show"));
   }
+  const auto& families = options.families;
+  for (auto family = families.begin(); family != families.end(); ++family) {
+    // Replies find their widget by family.
+    if (std::find(std::next(family), families.end(), *family) != families.end()) {
+      return Unexpected("the family " + std::string(platform::widgets::rawValue(*family))
+                        + " is asked for twice");
+    }
+  }
   if (options.defaultsFolder.empty() || options.defaultsFolder.is_relative()) {
     return Unexpected(std::string("no defaults folder to follow"));
   }
@@ -46,10 +55,10 @@ Expected<std::unique_ptr<LiveHost>, std::string> LiveHost::create(GMainContext* 
     LiveHost* self = host.get();
     auto timer = WallClockTimer::create(context, [self, i](WallClockEvent event) {
       if (event == WallClockEvent::clockChanged && i < self->schedulers_.size()) {
-        self->say("the wall clock changed");
+        self->log("the wall clock changed");
         self->schedulers_[i].clockChanged();
       }
-      self->drive(i);
+      self->advanceWidget(i);
     });
     if (!timer) {
       return Unexpected(timer.error());
@@ -77,11 +86,11 @@ LiveHost::~LiveHost() {
 }
 
 void LiveHost::start() {
-  say("following the defaults folder " + options_.defaultsFolder.string());
+  log("following the defaults folder " + options_.defaultsFolder.string());
   folderWatch_ = std::make_unique<FolderWatch>(context_, options_.defaultsFolder,
                                                outermostWatchedFolder(options_.defaultsFolder),
                                                [this] { defaultsChanged(); });
-  act(supervisor_.start(monotonicNow()));
+  carryOut(supervisor_.start(monotonicNow()));
 }
 
 std::optional<pid_t> LiveHost::extensionPid() const {
@@ -91,13 +100,13 @@ std::optional<pid_t> LiveHost::extensionPid() const {
   return std::nullopt;
 }
 
-void LiveHost::say(const std::string& line) const {
+void LiveHost::log(const std::string& line) const {
   if (options_.log && !line.empty()) {
     options_.log(line);
   }
 }
 
-void LiveHost::act(const SupervisorAction& action) {
+void LiveHost::carryOut(const SupervisorAction& action) {
   if (action.giveUp) {
     restart_.cancel();
     child_.reset();
@@ -106,7 +115,7 @@ void LiveHost::act(const SupervisorAction& action) {
     }
     return;
   }
-  say(action.log);
+  log(action.log);
   if (action.killProcessGroup && child_) {
     child_->kill();
   }
@@ -114,7 +123,8 @@ void LiveHost::act(const SupervisorAction& action) {
     spawnChild();
   }
   if (action.restartAt) {
-    restart_.start(until(*action.restartAt), [this] { act(supervisor_.wake(monotonicNow())); });
+    restart_.start(until(*action.restartAt),
+                   [this] { carryOut(supervisor_.wake(monotonicNow())); });
   }
 }
 
@@ -128,25 +138,22 @@ void LiveHost::spawnChild() {
                      [this] { framer_.finish(); }, [this](int status) { childExited(status); }};
   auto child = ChildProcess::spawn(context_, options_.extension, std::move(events));
   if (!child) {
-    act(child.error().cannotRun ? supervisor_.cannotRun(child.error().reason)
-                                : supervisor_.spawnFailed(child.error().reason, monotonicNow()));
+    carryOut(child.error().cannotRun
+                 ? supervisor_.cannotRun(child.error().reason)
+                 : supervisor_.spawnFailed(child.error().reason, monotonicNow()));
     return;
   }
   child_ = std::move(*child);
   ++started_;
-  say("started the extension (pid " + std::to_string(child_->pid()) + ")");
-  send("initialize", initializeParams(), std::nullopt);
+  log("started the extension (pid " + std::to_string(child_->pid()) + ")");
+  send(protocol::InitializeParams{});
 }
 
-void LiveHost::send(std::string_view method, nlohmann::json params,
-                    std::optional<std::size_t> widget) {
-  auto request = rpc_.request(method, std::move(params), monotonicNow());
+void LiveHost::send(const protocol::RequestParams& params) {
+  auto request = rpc_.request(params, monotonicNow());
   if (!request) {
     fault(request.error().reason);
     return;
-  }
-  if (widget) {
-    requestWidget_[request->id] = *widget;
   }
   if (!child_ || !child_->send(request->line)) {
     fault("the extension does not take its requests");
@@ -177,59 +184,12 @@ void LiveHost::received(std::string_view bytes) {
       fault(broken->reason);
       return;
     }
-    auto& reply = std::get<RpcReply>(outcome);
-    std::optional<std::size_t> widget;
-    if (const auto found = requestWidget_.find(reply.id); found != requestWidget_.end()) {
-      widget = found->second;
-      requestWidget_.erase(found);
-    }
     armDeadline();
-    handle(reply, widget);
+    replied(std::get<RpcReply>(outcome));
     if (childBroken_) {
       return;
     }
   }
-}
-
-void LiveHost::handle(const RpcReply& reply, std::optional<std::size_t> widget) {
-  if (!reply.outcome) {
-    const std::string reason =
-        "the extension refused '" + reply.method + "': " + reply.outcome.error().message;
-    if (reply.method == "timeline" && widget) {
-      say(reason);
-      schedulers_[*widget].reloadFailed();
-      drive(*widget);
-      return;
-    }
-    fault(reason);
-    return;
-  }
-  if (reply.method == "initialize") {
-    initialized(*reply.outcome);
-    return;
-  }
-  if (!widget || *widget >= schedulers_.size()) {
-    return;
-  }
-  if (reply.method == "placeholder") {
-    auto entry = decodeEntryResult(*reply.outcome);
-    if (!entry) {
-      fault(entry.error());
-      return;
-    }
-    schedulers_[*widget].placeholderArrived(std::move(*entry));
-  } else if (reply.method == "timeline") {
-    auto timeline = decodeTimeline(*reply.outcome);
-    if (!timeline) {
-      schedulers_[*widget].reloadFailed();
-      fault(timeline.error());
-      return;
-    }
-    say("a timeline of " + std::to_string(timeline->entries.size()) + " entries arrived for "
-        + std::string(platform::widgets::rawValue(schedulers_[*widget].family())));
-    schedulers_[*widget].timelineArrived(std::move(*timeline));
-  }
-  drive(*widget);
 }
 
 void LiveHost::initialized(const nlohmann::json& result) {
@@ -243,26 +203,25 @@ void LiveHost::initialized(const nlohmann::json& result) {
     return;
   }
   childReady_ = true;
-  act(supervisor_.childReady(monotonicNow()));
-  say("the extension is ready (pid " + std::to_string(child_->pid()) + ")");
+  carryOut(supervisor_.childReady(monotonicNow()));
+  log("the extension is ready (pid " + std::to_string(child_->pid()) + ")");
   const bool restarted = !schedulers_.empty();
   if (!restarted) {
     kind_ = hello->widgets.front().kind;
     for (const auto family : options_.families) {
       schedulers_.emplace_back(kind_, family);
     }
-    links_.resize(schedulers_.size());
   }
   for (std::size_t i = 0; i < schedulers_.size(); ++i) {
     if (!schedulers_[i].showing()) {
-      send("placeholder", widgetParams(kind_, schedulers_[i].family()), i);
+      send(protocol::PlaceholderParams{kind_, schedulers_[i].family()});
     }
     // A new process may see a newer snapshot than the one the timeline kept.
     if (restarted) {
       schedulers_[i].defaultsChanged();
     }
   }
-  driveAll();
+  advanceAllWidgets();
 }
 
 void LiveHost::childExited(int waitStatus) {
@@ -273,7 +232,7 @@ void LiveHost::childExited(int waitStatus) {
   childReady_ = false;
   // Called from the child's own watch, which touches nothing after this.
   child_.reset();
-  act(supervisor_.childExited(status, monotonicNow()));
+  carryOut(supervisor_.childExited(status, monotonicNow()));
 }
 
 void LiveHost::fault(std::string reason) {
@@ -284,7 +243,7 @@ void LiveHost::fault(std::string reason) {
   childReady_ = false;
   replyDeadline_.cancel();
   lostRequests(rpc_.reset());
-  act(supervisor_.protocolFault(reason, monotonicNow()));
+  carryOut(supervisor_.protocolFault(reason, monotonicNow()));
 }
 
 void LiveHost::deadlinePassed() {
@@ -297,38 +256,24 @@ void LiveHost::deadlinePassed() {
   childReady_ = false;
   lostRequests(late);
   lostRequests(rpc_.reset());
-  act(supervisor_.replyTimedOut(late.front().method, monotonicNow()));
-}
-
-void LiveHost::lostRequests(const std::vector<RpcTimeout>& lost) {
-  for (const RpcTimeout& request : lost) {
-    const auto found = requestWidget_.find(request.id);
-    if (found == requestWidget_.end()) {
-      continue;
-    }
-    const std::size_t widget = found->second;
-    requestWidget_.erase(found);
-    if (request.method == "timeline" && widget < schedulers_.size()) {
-      schedulers_[widget].reloadFailed();
-    }
-  }
+  carryOut(supervisor_.replyTimedOut(late.front().method, monotonicNow()));
 }
 
 void LiveHost::defaultsChanged() {
-  say("the defaults changed");
+  log("the defaults changed");
   for (auto& scheduler : schedulers_) {
     scheduler.defaultsChanged();
   }
-  driveAll();
+  advanceAllWidgets();
 }
 
-void LiveHost::driveAll() {
+void LiveHost::advanceAllWidgets() {
   for (std::size_t i = 0; i < schedulers_.size(); ++i) {
-    drive(i);
+    advanceWidget(i);
   }
 }
 
-void LiveHost::drive(std::size_t widget) {
+void LiveHost::advanceWidget(std::size_t widget) {
   if (widget >= schedulers_.size()) {
     return;
   }
@@ -339,8 +284,6 @@ void LiveHost::drive(std::size_t widget) {
       break;
     case SchedulerStep::Draw::show:
       backend_.show(scheduler.scene(), step.instant);
-      links_[widget] = scheduler.scene().redacted ? std::vector<std::string>{}
-                                                  : linkDestinations(scheduler.scene().view);
       offerLinks();
       break;
     case SchedulerStep::Draw::tick:
@@ -349,8 +292,8 @@ void LiveHost::drive(std::size_t widget) {
   }
   if (step.reload) {
     if (childReady_) {
-      say(std::string("asking for a timeline (") + std::string(name(*step.reload)) + ")");
-      send("timeline", widgetParams(kind_, scheduler.family()), widget);
+      log(std::string("asking for a timeline (") + std::string(name(*step.reload)) + ")");
+      send(protocol::TimelineParams{kind_, scheduler.family()});
     } else {
       // Asked again once the next extension is ready.
       scheduler.reloadFailed();
@@ -365,14 +308,17 @@ void LiveHost::drive(std::size_t widget) {
 
 void LiveHost::offerLinks() {
   std::vector<std::string> all;
-  for (const auto& links : links_) {
-    all.insert(all.end(), links.begin(), links.end());
+  for (const auto& scheduler : schedulers_) {
+    if (scheduler.showing()) {
+      const auto& links = scheduler.scene().links;
+      all.insert(all.end(), links.begin(), links.end());
+    }
   }
   linkOpener_.offer(std::move(all));
 }
 
 bool LiveHost::openLink(std::string_view url) {
-  say("opening " + std::string(url));
+  log("opening " + std::string(url));
   return linkOpener_.open(url);
 }
 

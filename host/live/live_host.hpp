@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,12 +14,12 @@
 
 #include "host/client/line_framer.hpp"
 #include "host/client/rpc_client.hpp"
-#include "host/live/backend.hpp"
 #include "host/live/child_process.hpp"
 #include "host/live/folder_watch.hpp"
 #include "host/live/link_opener.hpp"
 #include "host/live/timeout.hpp"
 #include "host/live/wall_clock_timer.hpp"
+#include "host/scene/backend.hpp"
 #include "host/scheduler/widget_scheduler.hpp"
 #include "host/supervisor/supervisor.hpp"
 #include "platform/foundation/clock.hpp"
@@ -32,7 +31,8 @@ namespace velto::host::live {
 struct LiveOptions {
   /// The extension's program.
   std::filesystem::path extension;
-  /// One shown widget per family, of the extension's first widget kind.
+  /// One shown widget per family, of the extension's first widget kind; no
+  /// family twice.
   std::vector<platform::widgets::WidgetFamily> families;
   /// The shared defaults folder whose changes reload the timelines at once.
   std::filesystem::path defaultsFolder;
@@ -83,28 +83,32 @@ class LiveHost {
   const std::vector<WidgetScheduler>& widgets() const { return schedulers_; }
 
  private:
-  using Instant = std::chrono::steady_clock::time_point;
-  struct Shown;
-
   LiveHost(GMainContext* context, Backend& backend, LiveOptions options,
            const platform::foundation::Clock& clock);
 
-  void act(const SupervisorAction& action);
+  void carryOut(const SupervisorAction& action);
   void spawnChild();
-  void send(std::string_view method, nlohmann::json params, std::optional<std::size_t> widget);
+  void send(const platform::widgets::protocol::RequestParams& params);
   void received(std::string_view bytes);
-  void handle(const RpcReply& reply, std::optional<std::size_t> widget);
+  void replied(const RpcReply& reply);
+  void refused(const RpcReply& reply);
   void initialized(const nlohmann::json& result);
+  void placeholderArrived(std::size_t widget, const nlohmann::json& result);
+  void timelineArrived(std::size_t widget, const nlohmann::json& result);
   void childExited(int waitStatus);
   void fault(std::string reason);
   void lostRequests(const std::vector<RpcTimeout>& lost);
   void deadlinePassed();
   void armDeadline();
   void defaultsChanged();
-  void drive(std::size_t widget);
-  void driveAll();
+  /// Brings one widget's scheduler to now and does what it says: draw, ask for
+  /// a timeline, wake again.
+  void advanceWidget(std::size_t widget);
+  void advanceAllWidgets();
+  /// The widget shown in `family`, once the extension has declared its kind.
+  std::optional<std::size_t> widgetIn(platform::widgets::WidgetFamily family) const;
   void offerLinks();
-  void say(const std::string& line) const;
+  void log(const std::string& line) const;
 
   GMainContext* context_;
   Backend& backend_;
@@ -118,12 +122,10 @@ class LiveHost {
   bool childBroken_ = false;  // a fault was found; its further bytes are ignored
   bool childReady_ = false;   // answered initialize
   int started_ = 0;
-  std::map<std::int64_t, std::size_t> requestWidget_;  // pending request id → widget
 
   std::string kind_;
   std::vector<WidgetScheduler> schedulers_;
   std::vector<std::unique_ptr<WallClockTimer>> wakeTimers_;
-  std::vector<std::vector<std::string>> links_;
 
   Timeout replyDeadline_;
   Timeout restart_;

@@ -9,8 +9,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include "host/live/run_loop_for_test.hpp"
 #include "platform/ui/view.hpp"
+#include "tests/support/run_loop.hpp"
 
 namespace velto::host::live {
 namespace {
@@ -81,14 +81,15 @@ class LiveHostTest : public ::testing::Test {
   }
 
   void start(const std::string& mode, const std::string& laterMode = "",
-             const fs::path& extension = VELTO_FAKE_EXTENSION) {
+             const fs::path& extension = VELTO_FAKE_EXTENSION,
+             std::vector<WidgetFamily> families = {WidgetFamily::systemSmall}) {
     mode_.emplace("VELTO_FAKE_MODE", mode);
     if (!laterMode.empty()) {
       laterMode_.emplace("VELTO_FAKE_LATER_MODE", laterMode);
     }
     LiveOptions options;
     options.extension = extension;
-    options.families = {WidgetFamily::systemSmall};
+    options.families = std::move(families);
     options.defaultsFolder = defaults();
     options.log = [this](std::string_view line) { log_.emplace_back(line); };
     options.gaveUp = [this](std::string_view reason) { gaveUp_.emplace_back(reason); };
@@ -121,6 +122,31 @@ TEST_F(LiveHostTest, ShowsThePlaceholderRedactedThenTheTimeline) {
     EXPECT_EQ("placeholder", backend_.shows[i].text);
   }
   EXPECT_EQ(1, host_->extensionsStarted());
+}
+
+TEST_F(LiveHostTest, GivesEachFamilyTheRepliesAskedForIt) {
+  start("normal", "", VELTO_FAKE_EXTENSION,
+        {WidgetFamily::systemMedium, WidgetFamily::systemSmall});
+  ASSERT_TRUE(until([&] {
+    const auto& widgets = host_->widgets();
+    return widgets.size() == 2 && widgets[0].timeline() && widgets[1].timeline();
+  }));
+  EXPECT_EQ(WidgetFamily::systemMedium, host_->widgets()[0].family());
+  EXPECT_EQ(WidgetFamily::systemSmall, host_->widgets()[1].family());
+  for (const auto& widget : host_->widgets()) {
+    EXPECT_TRUE(widget.showing());
+    EXPECT_FALSE(widget.scene().redacted);
+  }
+}
+
+TEST_F(LiveHostTest, RefusesAFamilyAskedForTwice) {
+  LiveOptions options;
+  options.extension = VELTO_FAKE_EXTENSION;
+  options.families = {WidgetFamily::systemSmall, WidgetFamily::systemSmall};
+  options.defaultsFolder = defaults();
+  const auto host = LiveHost::create(context_.get(), backend_, std::move(options));
+  ASSERT_FALSE(host.has_value());
+  EXPECT_NE(std::string::npos, host.error().find("systemSmall")) << host.error();
 }
 
 // Each faulty start must be followed by a restart that the host then shows.

@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/live/run_loop_for_test.hpp"
 #include "platform/foundation/clock.hpp"
+#include "tests/support/run_loop.hpp"
 
 namespace velto::host::live {
 namespace {

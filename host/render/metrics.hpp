@@ -9,6 +9,10 @@
 
 namespace velto::host::render {
 
+/// The largest scale an image is drawn at; beyond it a widget is thousands of
+/// pixels a side.
+inline constexpr double kMaxScale = 16.0;
+
 /// Space between the widget's edge and its content, on every side.
 inline constexpr double kContentMargin = 14.0;
 /// Radius of the widget's rounded corners; the container background is clipped to it.

@@ -34,4 +34,9 @@ Rgba systemColor(platform::ui::SystemColor name, Appearance appearance);
 /// its opacity, clamped to 0…1 (an opacity that is not a number reads as 0).
 Rgba resolve(const platform::ui::Color& color, Appearance appearance);
 
+/// The pill that reports a fault over the widget: white on a red that stays
+/// the same in either appearance, so that it never reads as part of the timer.
+inline constexpr Rgba kStatusPillFill{0.75, 0.12, 0.1, 0.92};
+inline constexpr Rgba kStatusPillText{1.0, 1.0, 1.0, 1.0};
+
 }  // namespace velto::host::render

@@ -5,21 +5,20 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/ui/elements.hpp"
+#include "tests/support/timeline_entries.hpp"
+
 namespace velto::host {
 namespace {
 
 using platform::foundation::Date;
 
-struct Dated {
-  Date date;
-};
-
-std::optional<std::size_t> shownAt(std::vector<double> dates, double instant) {
-  std::vector<Dated> entries;
+std::optional<std::size_t> shownAt(const std::vector<double>& dates, double instant) {
+  std::vector<platform::widgets::protocol::EntryMessage> entries;
   for (double d : dates) {
-    entries.push_back({Date(d)});
+    entries.push_back(test_support::entryAt(d, platform::ui::Spacer()));
   }
-  return entryOnDisplay(std::span<const Dated>(entries), Date(instant));
+  return entryOnDisplay(entries, Date(instant));
 }
 
 TEST(EntryOnDisplay, IsTheOneWhoseDateMostRecentlyPassed) {

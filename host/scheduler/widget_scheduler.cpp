@@ -13,6 +13,8 @@ namespace velto::host {
 
 using platform::foundation::Date;
 using platform::widgets::TimelineReloadPolicy;
+using platform::widgets::protocol::EntryMessage;
+using platform::widgets::protocol::TimelineMessage;
 
 namespace {
 
@@ -55,20 +57,20 @@ std::string_view name(ReloadReason reason) {
 }
 
 WidgetScheduler::WidgetScheduler(std::string kind, platform::widgets::WidgetFamily family)
-    : kind_(std::move(kind)), scene_{family, platform::ui::Spacer(), false} {}
+    : kind_(std::move(kind)), scene_(family, platform::ui::Spacer()) {}
 
-void WidgetScheduler::placeholderArrived(ViewEntry entry) {
+void WidgetScheduler::placeholderArrived(EntryMessage entry) {
   placeholder_ = std::move(entry);
   redrawWanted_ = redrawWanted_ || !timeline_;
 }
 
-void WidgetScheduler::timelineArrived(ViewTimeline timeline) {
+void WidgetScheduler::timelineArrived(TimelineMessage timeline) {
   inFlight_ = false;
   retry_ = false;
   takeTimeline(std::move(timeline));
 }
 
-void WidgetScheduler::takeTimeline(ViewTimeline timeline) {
+void WidgetScheduler::takeTimeline(TimelineMessage timeline) {
   byDate_.clear();
   for (std::size_t i = 0; i < timeline.entries.size(); ++i) {
     if (std::isfinite(timeline.entries[i].date.timeIntervalSinceReferenceDate())) {
@@ -118,19 +120,17 @@ SchedulerStep WidgetScheduler::advance(Date now) {
   // placeholder while no timeline has come. An empty timeline keeps the picture.
   std::optional<std::size_t> entry;
   if (timeline_) {
-    entry = entryOnDisplay(std::span<const ViewEntry>(timeline_->entries), now);
+    entry = entryOnDisplay(timeline_->entries, now);
   }
   if (entry && (entry != shownEntry_ || redrawWanted_ || clockSet)) {
     const platform::ui::View& view = timeline_->entries[*entry].view;
     if (!showing_ || scene_.redacted || !(view == scene_.view) || clockSet) {
-      scene_.view = view;
-      scene_.redacted = false;
+      scene_ = live::Scene(scene_.family, view);
       step.draw = SchedulerStep::Draw::show;
     }
     shownEntry_ = entry;
   } else if (!timeline_ && placeholder_ && (!showing_ || redrawWanted_ || clockSet)) {
-    scene_.view = placeholder_->view;
-    scene_.redacted = true;
+    scene_ = live::Scene(scene_.family, placeholder_->view, /*redacted=*/true);
     step.draw = SchedulerStep::Draw::show;
   } else if (showing_ && clockSet) {
     step.draw = SchedulerStep::Draw::show;

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "host/live/backend.hpp"
-#include "host/scheduler/view_timeline.hpp"
+#include "host/scene/backend.hpp"
 #include "platform/foundation/date.hpp"
+#include "platform/widgets/protocol/messages.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
@@ -84,10 +84,10 @@ class WidgetScheduler {
   platform::widgets::WidgetFamily family() const { return scene_.family; }
 
   /// The placeholder entry, shown redacted while no timeline has arrived.
-  void placeholderArrived(ViewEntry entry);
+  void placeholderArrived(platform::widgets::protocol::EntryMessage entry);
 
   /// The reload asked for arrived; it replaces the timeline kept.
-  void timelineArrived(ViewTimeline timeline);
+  void timelineArrived(platform::widgets::protocol::TimelineMessage timeline);
 
   /// The reload asked for failed; the timeline kept stays, and the request is
   /// made again at the reload pace.
@@ -119,7 +119,9 @@ class WidgetScheduler {
   bool reloadInFlight() const { return inFlight_; }
 
   /// The timeline kept, if one has arrived.
-  const std::optional<ViewTimeline>& timeline() const { return timeline_; }
+  const std::optional<platform::widgets::protocol::TimelineMessage>& timeline() const {
+    return timeline_;
+  }
 
  private:
   std::optional<platform::foundation::Date> nextChange(platform::foundation::Date now) const;
@@ -127,7 +129,7 @@ class WidgetScheduler {
   std::optional<ReloadReason> reloadWanted(platform::foundation::Date now) const;
   std::optional<platform::foundation::Date> reloadWake(platform::foundation::Date now) const;
   bool wantsShow(platform::foundation::Date now) const;
-  void takeTimeline(ViewTimeline timeline);
+  void takeTimeline(platform::widgets::protocol::TimelineMessage timeline);
 
   std::string kind_;
 
@@ -140,8 +142,8 @@ class WidgetScheduler {
   bool redrawWanted_ = false;  // a new timeline, a placeholder or a clock change to show
 
   // What there is to show.
-  std::optional<ViewEntry> placeholder_;
-  std::optional<ViewTimeline> timeline_;
+  std::optional<platform::widgets::protocol::EntryMessage> placeholder_;
+  std::optional<platform::widgets::protocol::TimelineMessage> timeline_;
   std::vector<std::size_t> byDate_;  // entries with finite dates, by date, then by position
 
   // Reloads.

@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "tests/support/timeline_entries.hpp"
+
 namespace platform::foundation {
 void PrintTo(Date date, std::ostream* out) {
   *out << date.timeIntervalSinceReferenceDate();
@@ -24,6 +26,10 @@ using platform::ui::View;
 using platform::ui::VStack;
 using platform::widgets::TimelineReloadPolicy;
 using platform::widgets::WidgetFamily;
+using platform::widgets::protocol::TimelineMessage;
+using test_support::DatedView;
+using test_support::entryAt;
+using test_support::timelineOf;
 using Draw = SchedulerStep::Draw;
 
 View plain(const std::string& text) {
@@ -34,22 +40,14 @@ View ticking(const std::string& text, double anchor) {
   return VStack({Text::verbatim(text), Text::timer(Date(anchor))});
 }
 
-ViewTimeline timeline(std::vector<std::pair<double, View>> entries, TimelineReloadPolicy policy) {
-  std::vector<ViewEntry> made;
-  for (auto& [date, view] : entries) {
-    made.push_back({Date(date), std::move(view)});
-  }
-  return ViewTimeline{std::move(made), policy};
-}
-
 /// The extension's usual timeline: six entries a minute apart from `now`, all
 /// showing `view`, and a reload after five minutes.
-ViewTimeline usual(double now, const View& view) {
-  std::vector<std::pair<double, View>> entries;
+TimelineMessage usual(double now, const View& view) {
+  std::vector<DatedView> entries;
   for (int i = 0; i < 6; ++i) {
     entries.emplace_back(now + 60.0 * i, view);
   }
-  return timeline(std::move(entries), TimelineReloadPolicy::after(Date(now + 300)));
+  return timelineOf(std::move(entries), TimelineReloadPolicy::after(Date(now + 300)));
 }
 
 /// What the scheduler did at one instant.
@@ -73,7 +71,7 @@ std::ostream& operator<<(std::ostream& out, const Event& e) {
 /// each reload at once with what `extension` makes (nothing: the reload fails).
 class Simulation {
  public:
-  using Extension = std::function<std::optional<ViewTimeline>(double now)>;
+  using Extension = std::function<std::optional<TimelineMessage>(double now)>;
 
   explicit Simulation(Extension extension) : extension_(std::move(extension)) {}
 
@@ -128,17 +126,7 @@ class Simulation {
 
 const View kStopped = plain("00:12:00");
 
-TEST(WidgetScheduler, AsksForATimelineFirstAndShowsItsFirstEntry) {
-  Simulation sim([](double now) { return usual(now, kStopped); });
-  EXPECT_EQ((std::vector<Event>{{1000, Draw::none, ReloadReason::initial},
-                                {1000, Draw::show, std::nullopt}}),
-            sim.run(1000, 1000));
-  EXPECT_EQ(kStopped, sim.scheduler.scene().view);
-  EXPECT_FALSE(sim.scheduler.scene().redacted);
-  EXPECT_EQ(WidgetFamily::systemSmall, sim.scheduler.scene().family);
-}
-
-TEST(WidgetScheduler, WakesOnlyAtTheReloadWhileNothingOnDisplayCanChange) {
+TEST(WidgetScheduler, AsksForATimelineFirstThenWakesOnlyAtTheReloadWhileNothingCanChange) {
   Simulation sim([](double now) { return usual(now, kStopped); });
   // Six equal entries: nothing to draw at their dates, and no wake for them.
   const auto events = sim.run(1000, 1700);
@@ -147,12 +135,15 @@ TEST(WidgetScheduler, WakesOnlyAtTheReloadWhileNothingOnDisplayCanChange) {
                                 {1300, Draw::none, ReloadReason::policy},
                                 {1600, Draw::none, ReloadReason::policy}}),
             events);
+  EXPECT_EQ(kStopped, sim.scheduler.scene().view);
+  EXPECT_FALSE(sim.scheduler.scene().redacted);
+  EXPECT_EQ(WidgetFamily::systemSmall, sim.scheduler.scene().family);
 }
 
 TEST(WidgetScheduler, ShowsTheEntryWhoseDateMostRecentlyPassed) {
   const View a = plain("a"), b = plain("b"), c = plain("c");
   Simulation sim([&](double) {
-    return timeline({{100, a}, {160, b}, {220, c}}, TimelineReloadPolicy::never());
+    return timelineOf({{100, a}, {160, b}, {220, c}}, TimelineReloadPolicy::never());
   });
   std::vector<Event> events;
   // Before the first date the first entry stands in.
@@ -232,7 +223,7 @@ TEST(WidgetScheduler, ReloadsAtThePolicyDateAndNotBefore) {
 
 TEST(WidgetScheduler, ReloadsAtTheEndOfAnAtEndTimeline) {
   Simulation sim([](double now) {
-    return timeline({{now, plain("a")}, {now + 90, plain("b")}}, TimelineReloadPolicy::atEnd());
+    return timelineOf({{now, plain("a")}, {now + 90, plain("b")}}, TimelineReloadPolicy::atEnd());
   });
   const auto events = sim.run(1000, 1200);
   EXPECT_EQ((std::vector<Event>{{1000, Draw::none, ReloadReason::initial},
@@ -252,20 +243,21 @@ TEST(WidgetScheduler, ReloadsPolicyDatesInThePastAtMostEveryFiveSeconds) {
   const Case cases[] = {
       {"after a past date",
        [](double now) {
-         return timeline({{now, plain("x")}}, TimelineReloadPolicy::after(Date(now - 3600)));
+         return timelineOf({{now, plain("x")}}, TimelineReloadPolicy::after(Date(now - 3600)));
        }},
       {"after the request instant",
        [](double now) {
-         return timeline({{now, plain("x")}}, TimelineReloadPolicy::after(Date(now)));
+         return timelineOf({{now, plain("x")}}, TimelineReloadPolicy::after(Date(now)));
        }},
       {"after a date that is not a number",
        [](double now) {
-         return timeline({{now, plain("x")}}, TimelineReloadPolicy::after(
-                                                  Date(std::numeric_limits<double>::quiet_NaN())));
+         return timelineOf(
+             {{now, plain("x")}},
+             TimelineReloadPolicy::after(Date(std::numeric_limits<double>::quiet_NaN())));
        }},
       {"at the end of an empty timeline",
-       [](double) { return timeline({}, TimelineReloadPolicy::atEnd()); }},
-      {"a failing extension", [](double) { return std::optional<ViewTimeline>(); }},
+       [](double) { return timelineOf({}, TimelineReloadPolicy::atEnd()); }},
+      {"a failing extension", [](double) { return std::optional<TimelineMessage>(); }},
   };
   for (const Case& c : cases) {
     Simulation sim(c.extension);
@@ -284,7 +276,7 @@ TEST(WidgetScheduler, ReloadsPolicyDatesInThePastAtMostEveryFiveSeconds) {
 
 TEST(WidgetScheduler, NeverReloadsOnItsOwnUnderANeverPolicy) {
   Simulation sim([](double now) {
-    return timeline({{now, plain("x")}}, TimelineReloadPolicy::never());
+    return timelineOf({{now, plain("x")}}, TimelineReloadPolicy::never());
   });
   const auto events = sim.run(1000, 1e9);
   EXPECT_EQ(2u, events.size());
@@ -294,8 +286,8 @@ TEST(WidgetScheduler, NeverReloadsOnItsOwnUnderANeverPolicy) {
 TEST(WidgetScheduler, FollowsAClockSetForwardAndReloadsWhenItPassedTheReloadDate) {
   const View running = ticking("x", 0);
   Simulation sim([&](double now) {
-    return timeline({{now, plain("first")}, {now + 60, running}},
-                    TimelineReloadPolicy::after(Date(now + 300)));
+    return timelineOf({{now, plain("first")}, {now + 60, running}},
+                      TimelineReloadPolicy::after(Date(now + 300)));
   });
   sim.run(1000, 1000);
   // Forward by less than the timeline covers: the readout follows, no reload.
@@ -314,7 +306,7 @@ TEST(WidgetScheduler, FollowsAClockSetForwardAndReloadsWhenItPassedTheReloadDate
 TEST(WidgetScheduler, FollowsAClockSetBackAndReloadsAtOnce) {
   const View a = plain("a"), b = plain("b");
   Simulation sim([&](double now) {
-    return timeline({{now, a}, {now + 60, b}}, TimelineReloadPolicy::after(Date(now + 300)));
+    return timelineOf({{now, a}, {now + 60, b}}, TimelineReloadPolicy::after(Date(now + 300)));
   });
   sim.run(1000, 1000);
   sim.scheduler.advance(Date(1061));
@@ -329,7 +321,7 @@ TEST(WidgetScheduler, FollowsAClockSetBackAndReloadsAtOnce) {
 
   // The reload pace counts from the new time, not from the old one an hour ahead.
   sim.scheduler.timelineArrived(
-      timeline({{1061 - 3600, a}}, TimelineReloadPolicy::after(Date(-1e6))));
+      timelineOf({{1061 - 3600, a}}, TimelineReloadPolicy::after(Date(-1e6))));
   EXPECT_EQ(std::optional(Date(1061 - 3600 + WidgetScheduler::kMinReloadInterval)),
             sim.scheduler.advance(Date(1061 - 3600)).wakeAt);
 }
@@ -360,7 +352,7 @@ TEST(WidgetScheduler, KeepsTheLastGoodTimelineWhenAReloadFails) {
   const View good = ticking("good", 0);
   bool healthy = true;
   Simulation sim(
-      [&](double now) { return healthy ? usual(now, good) : std::optional<ViewTimeline>(); });
+      [&](double now) { return healthy ? usual(now, good) : std::optional<TimelineMessage>(); });
   sim.run(1000, 1000);
   healthy = false;
   const auto events = sim.run(1300, 1311);
@@ -395,7 +387,7 @@ TEST(WidgetScheduler, ShowsThePlaceholderRedactedUntilATimelineComes) {
   EXPECT_EQ(Draw::none, scheduler.advance(Date(1000)).draw);
   EXPECT_FALSE(scheduler.showing());
 
-  scheduler.placeholderArrived({Date(1000), sample});
+  scheduler.placeholderArrived(entryAt(1000, sample));
   SchedulerStep step = scheduler.advance(Date(1000.1));
   EXPECT_EQ(Draw::show, step.draw);
   EXPECT_TRUE(scheduler.scene().redacted);
@@ -411,9 +403,30 @@ TEST(WidgetScheduler, ShowsThePlaceholderRedactedUntilATimelineComes) {
   EXPECT_TRUE(scheduler.ticking());
 
   // A placeholder that comes late does not push the real picture aside.
-  scheduler.placeholderArrived({Date(1002), plain("sample")});
+  scheduler.placeholderArrived(entryAt(1002, plain("sample")));
   EXPECT_EQ(Draw::tick, scheduler.advance(Date(1002)).draw);
   EXPECT_EQ(sample, scheduler.scene().view);
+}
+
+TEST(WidgetScheduler, TheSceneOffersTheLinksOfTheEntryShownButNoneOfThePlaceholder) {
+  using platform::ui::Link;
+  using platform::ui::URL;
+  const auto button = [](const char* url) {
+    return View(Link(*URL::fromString(url), Text::verbatim("go")));
+  };
+  const View paused = VStack({button("velto://toggle"), button("velto://stop")});
+  const View stopped = plain("stopped");
+  WidgetScheduler scheduler("VeltoTimerWidget", WidgetFamily::systemSmall);
+  scheduler.placeholderArrived(entryAt(1000, paused));
+  ASSERT_EQ(Draw::show, scheduler.advance(Date(1000)).draw);
+  EXPECT_TRUE(scheduler.scene().links.empty());
+
+  scheduler.timelineArrived(
+      timelineOf({{1000, paused}, {1060, stopped}}, TimelineReloadPolicy::never()));
+  ASSERT_EQ(Draw::show, scheduler.advance(Date(1001)).draw);
+  EXPECT_EQ((std::vector<std::string>{"velto://toggle", "velto://stop"}), scheduler.scene().links);
+  ASSERT_EQ(Draw::show, scheduler.advance(Date(1060)).draw);
+  EXPECT_TRUE(scheduler.scene().links.empty());
 }
 
 TEST(WidgetScheduler, KeepsThePictureWhenATimelineHasNoEntries) {
@@ -421,7 +434,7 @@ TEST(WidgetScheduler, KeepsThePictureWhenATimelineHasNoEntries) {
   int reloads = 0;
   Simulation sim([&](double now) {
     ++reloads;
-    return reloads == 1 ? usual(now, shown) : timeline({}, TimelineReloadPolicy::never());
+    return reloads == 1 ? usual(now, shown) : timelineOf({}, TimelineReloadPolicy::never());
   });
   sim.run(1000, 1000);
   sim.scheduler.defaultsChanged();

@@ -3,7 +3,6 @@
 #include <chrono>
 #include <functional>
 #include <future>
-#include <thread>
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -57,11 +56,12 @@ TEST(WriteDefaultsData, StoresBytesThatReadBackUnchanged) {
   }
 }
 
-TEST(WriteDefaultsString, StoresTextAsAStringValue) {
+TEST(WriteDefaultsString, StoresTextAsAStringValueUnchanged) {
   const ScopedConfigHome home;
-  ASSERT_TRUE(writeDefaultsString(kSuite, "k", "caf\xc3\xa9 <&>").has_value());
-  EXPECT_EQ("caf\xc3\xa9 <&>", storedString("k"));
-  EXPECT_EQ(std::nullopt, storedData("k"));
+  const std::string text = "Caf\xc3\xa9 <&> \xf0\x9f\x8d\x85 \xe2\x80\xa8";
+  ASSERT_TRUE(writeDefaultsString(kSuite, "caf\xc3\xa9", text).has_value());
+  EXPECT_EQ(text, storedString("caf\xc3\xa9"));
+  EXPECT_EQ(std::nullopt, storedData("caf\xc3\xa9"));
 }
 
 TEST(WriteDefaultsData, WritesTheBinaryFormWithOwnerOnlyAccess) {
@@ -114,11 +114,8 @@ TEST(WriteDefaultsData, RefusesNamesThatCannotNameAValueAndCreatesNothing) {
     std::string_view key;
   };
   const Case cases[] = {
-      {"", "k"},
-      {"a/b", "k"},
-      {"..", "k"},
+      // Which domain names are valid is isValidDefaultsDomain's; one bad one will do.
       {"../group.app.velto", "k"},
-      {".hidden", "k"},
       {kSuite, ""},
       {kSuite, std::string_view("k\0x", 3)},
   };
@@ -199,35 +196,6 @@ TEST(WriteDefaultsData, RefusesAValueThatWouldOutgrowTheCapAndKeepsTheFile) {
   }
   EXPECT_EQ(before, test_support::readFile(home.file(kSuite)));
   EXPECT_EQ(Bytes(40000, 1), storedData("k"));
-  EXPECT_EQ(domainFiles(), test_support::listFolder(home.defaultsFolder()));
-}
-
-TEST(WriteDefaultsData, ConcurrentWritersLoseNoUpdate) {
-  const ScopedConfigHome home;
-  constexpr int kWriters = 4;
-  constexpr int kWritesEach = 15;
-  std::vector<std::thread> writers;
-  std::atomic<int> failures{0};
-  for (int writer = 0; writer < kWriters; ++writer) {
-    writers.emplace_back([writer, &failures] {
-      for (int i = 0; i < kWritesEach; ++i) {
-        const std::string key = "w" + std::to_string(writer) + "." + std::to_string(i);
-        if (!writeDefaultsData(kSuite, key, bytesOf(key))) {
-          ++failures;
-        }
-      }
-    });
-  }
-  for (std::thread& writer : writers) {
-    writer.join();
-  }
-  EXPECT_EQ(0, failures.load());
-  for (int writer = 0; writer < kWriters; ++writer) {
-    for (int i = 0; i < kWritesEach; ++i) {
-      const std::string key = "w" + std::to_string(writer) + "." + std::to_string(i);
-      EXPECT_EQ(bytesOf(key), storedData(key)) << key;
-    }
-  }
   EXPECT_EQ(domainFiles(), test_support::listFolder(home.defaultsFolder()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <optional>
 
 #include "platform/foundation/utf8.hpp"
 
@@ -10,16 +11,6 @@ namespace platform::foundation {
 namespace {
 
 constexpr std::string_view kCutMark = "\xE2\x80\xA6";  // …
-
-std::uint32_t codePoint(std::string_view sequence) {
-  // The lead byte keeps 7, 5, 4 or 3 bits; each continuation byte adds 6.
-  static constexpr std::uint32_t kLeadMask[] = {0x7F, 0x1F, 0x0F, 0x07};
-  std::uint32_t c = static_cast<unsigned char>(sequence[0]) & kLeadMask[sequence.size() - 1];
-  for (const char byte : sequence.substr(1)) {
-    c = (c << 6) | (static_cast<unsigned char>(byte) & 0x3Fu);
-  }
-  return c;
-}
 
 // Characters that would break the line or let the text restyle or reorder the
 // terminal's output: C0 and C1 controls, line and paragraph separators, and
@@ -57,13 +48,13 @@ std::string printableText(std::string_view text, std::size_t maxBytes) {
   std::string printable;
   printable.reserve(std::min(text.size(), maxBytes) + kCutMark.size());
   while (!text.empty()) {
-    const std::size_t length = utf8SequenceLength(text);
+    const std::optional<Utf8CodePoint> decoded = decodeUtf8(text);
+    const std::size_t length = decoded ? decoded->length : 1;
     std::string piece;
-    if (length == 0) {
-      piece = "\xEF\xBF\xBD";
-    } else if (const std::uint32_t c = codePoint(text.substr(0, length));
-               isHidden(c) || c == '\\') {
-      piece = escaped(c);
+    if (!decoded) {
+      piece = kReplacementUtf8;
+    } else if (isHidden(decoded->value) || decoded->value == '\\') {
+      piece = escaped(decoded->value);
     } else {
       piece = std::string(text.substr(0, length));
     }
@@ -72,7 +63,7 @@ std::string printableText(std::string_view text, std::size_t maxBytes) {
       break;
     }
     printable += piece;
-    text.remove_prefix(length == 0 ? 1 : length);
+    text.remove_prefix(length);
   }
   return printable;
 }

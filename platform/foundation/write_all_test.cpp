@@ -9,32 +9,12 @@
 #include <unistd.h>
 
 #include "platform/foundation/unique_fd.hpp"
+#include "tests/support/test_pipe.hpp"
 
 namespace platform::foundation {
 namespace {
 
-struct Pipe {
-  UniqueFd read;
-  UniqueFd write;
-};
-
-Pipe makePipe(int flags = 0) {
-  int fds[2] = {-1, -1};
-  EXPECT_EQ(0, ::pipe2(fds, O_CLOEXEC | flags));
-  return {UniqueFd(fds[0]), UniqueFd(fds[1])};
-}
-
-std::string drain(int fd) {
-  std::string all;
-  char buffer[4096];
-  for (;;) {
-    const ssize_t count = ::read(fd, buffer, sizeof buffer);
-    if (count <= 0) {
-      return all;
-    }
-    all.append(buffer, static_cast<std::size_t>(count));
-  }
-}
+using velto::test_support::TestPipe;
 
 TEST(WriteAll, DeliversMoreThanOnePipeBufferInOrder) {
   // A pipe takes 64 KiB at a time, so the write is necessarily split.
@@ -42,9 +22,9 @@ TEST(WriteAll, DeliversMoreThanOnePipeBufferInOrder) {
   for (std::size_t i = 0; i < bytes.size(); ++i) {
     bytes[i] = static_cast<char>(i * 7 % 251);
   }
-  Pipe pipe = makePipe();
+  TestPipe pipe;
   std::string received;
-  std::thread reader([&] { received = drain(pipe.read.get()); });
+  std::thread reader([&] { received = pipe.readToEnd(); });
   const auto written = writeAll(pipe.write.get(), bytes);
   pipe.write.reset();
   reader.join();
@@ -65,10 +45,79 @@ TEST(WriteAll, ReportsTheErrnoOfAFailedWrite) {
 }
 
 TEST(WriteAll, LeavesAFullNonBlockingPipeToTheCaller) {
-  Pipe pipe = makePipe(O_NONBLOCK);
+  const TestPipe pipe(O_NONBLOCK);
   const auto written = writeAll(pipe.write.get(), std::string(1 << 20, 'x'));
   ASSERT_FALSE(written.has_value());
   EXPECT_EQ(EAGAIN, written.error());
+}
+
+TEST(WriteSome, ReturnsWhatAFullNonBlockingPipeDidNotTake) {
+  const TestPipe pipe(O_NONBLOCK);
+  pipe.shrinkTo(4096);
+  std::string bytes(10'000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>(i % 251);
+  }
+  const auto rest = writeSome(pipe.write.get(), bytes);
+  ASSERT_TRUE(rest.has_value());
+  ASSERT_FALSE(rest->empty());
+  // The rest is the tail of the bytes given, after what the pipe took.
+  std::string received = pipe.drain();
+  EXPECT_TRUE(bytes == received + std::string(*rest));
+
+  std::string_view left = *rest;
+  while (!left.empty()) {
+    const auto next = writeSome(pipe.write.get(), left);
+    ASSERT_TRUE(next.has_value());
+    left = *next;
+    received += pipe.drain();
+  }
+  EXPECT_TRUE(bytes == received);
+}
+
+TEST(WriteSome, ReportsTheErrnoOfAFailedWrite) {
+  const UniqueFd full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+  ASSERT_TRUE(full);
+  const auto rest = writeSome(full.get(), "x");
+  ASSERT_FALSE(rest.has_value());
+  EXPECT_EQ(ENOSPC, rest.error());
+}
+
+TEST(PendingWrite, ResumesWhereTheDescriptorStoppedTakingBytes) {
+  const TestPipe pipe(O_NONBLOCK);
+  pipe.shrinkTo(4096);
+  std::string bytes(20'000, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    bytes[i] = static_cast<char>(i * 7 % 251);
+  }
+  PendingWrite pending(bytes);
+  EXPECT_EQ(bytes.size(), pending.left());
+  std::string received;
+  int rounds = 0;
+  while (!pending.done()) {
+    const auto left = pending.writeSome(pipe.write.get());
+    ASSERT_TRUE(left.has_value());
+    EXPECT_EQ(pending.left(), *left);
+    received += pipe.drain();
+    ++rounds;
+  }
+  received += pipe.drain();
+  EXPECT_TRUE(bytes == received);
+  EXPECT_GT(rounds, 1);  // the pipe could not take it at once
+
+  PendingWrite nothing;
+  EXPECT_TRUE(nothing.done());
+  EXPECT_EQ(0U, nothing.writeSome(-1).value());  // no system call for no bytes
+}
+
+TEST(PendingWrite, KeepsItsBytesAfterAFailure) {
+  const UniqueFd full(::open("/dev/full", O_WRONLY | O_CLOEXEC));
+  ASSERT_TRUE(full);
+  PendingWrite pending("line\n");
+  const auto left = pending.writeSome(full.get());
+  ASSERT_FALSE(left.has_value());
+  EXPECT_EQ(ENOSPC, left.error());
+  EXPECT_EQ(5U, pending.left());
 }
 
 TEST(WriteAll, WritesNothingForNoBytes) {
@@ -80,7 +129,7 @@ bool isOpen(int fd) {
 }
 
 TEST(UniqueFd, ClosesOnDestructionAndReset) {
-  Pipe pipe = makePipe();
+  TestPipe pipe;
   const int readEnd = pipe.read.get();
   const int writeEnd = pipe.write.get();
   { const UniqueFd owner(std::move(pipe.read)); }
@@ -91,7 +140,7 @@ TEST(UniqueFd, ClosesOnDestructionAndReset) {
 }
 
 TEST(UniqueFd, MoveAndReleaseHandOverWithoutClosing) {
-  Pipe pipe = makePipe();
+  TestPipe pipe;
   const int fd = pipe.read.get();
   UniqueFd moved(std::move(pipe.read));
   EXPECT_FALSE(pipe.read);

@@ -164,7 +164,6 @@ TEST(Archive, ClampsValuesThatTheReaderWouldRefuse) {
       {View(Spacer()).font(Font::system(kInfinity)), View(Spacer()).font(Font::system(1e6))},
       {View(Spacer()).tracking(kNaN), View(Spacer()).tracking(0)},
       {View(Spacer()).lineLimit(0), View(Spacer()).lineLimit(1)},
-      {View(Spacer()).lineLimit(-7), View(Spacer()).lineLimit(1)},
       {View(Spacer()).minimumScaleFactor(3), View(Spacer()).minimumScaleFactor(1)},
       {RadialGradient(Gradient({}), UnitPoint{kNaN, -kInfinity}, -1, kInfinity),
        RadialGradient(Gradient({}), UnitPoint{0, -1e6}, 0, 1e6)},
@@ -296,13 +295,11 @@ TEST(Unarchive, RefusesMalformedArchivesWithThePathToTheFault) {
       {R"({"version":1,"root":{"type":"spacer","modifiers":[{"type":"containerBackground","placement":"window",)"
        R"("alignment":"center","content":{"type":"spacer"}}]}})",
        Code::invalidValue, "/root/modifiers/0/placement"},
-      // Text that is not a JSON document.
+      // Text that is not a JSON document: parseJson's codes, mapped (json_parse_test has the
+      // faults).
       {R"({"version":1,)", Code::syntax, ""},
-      {R"({"version":1,"root":{"type":"spacer"}} x)", Code::syntax, ""},
       {std::string_view("{\"version\":1,\"root\":{\"type\":\"spacer\"}}\0x", 40), Code::syntax, ""},
       {R"({"version":1,"version":1,"root":{"type":"spacer"}})", Code::duplicateKey, ""},
-      {R"({"version":1,"root":{"type":"spacer","type":"circle"}})", Code::duplicateKey, ""},
-      {"", Code::syntax, ""},
   };
   for (const Case& c : cases) {
     const auto result = parseArchive(c.text);
@@ -363,6 +360,8 @@ TEST(Unarchive, RefusesTreesDeeperThanTheViewLimit) {
   EXPECT_EQ(Code::tooDeep, unarchive(chain).error().code);
 }
 
+// That deep text is refused without recursing is parseJson's (json_parse_test); these
+// prove the archive's own limits reach it.
 TEST(ParseArchive, RefusesTextNestedBeyondTheLimit) {
   const auto arrays = [](int depth) {
     return std::string(static_cast<std::size_t>(depth), '[')
@@ -376,20 +375,6 @@ TEST(ParseArchive, RefusesTextLongerThanALine) {
   const std::string padded = std::string(kMaxArchiveText - 1, ' ') + "[]";
   EXPECT_EQ(Code::syntax, parseArchive(padded).error().code);
   EXPECT_EQ(Code::wrongType, parseArchive(padded.substr(1)).error().code);
-}
-
-TEST(ParseArchive, RefusesAMebibyteNestingBombForItsDepth) {
-  const std::size_t kSize = std::size_t{1} << 20;
-  std::string objects;
-  objects.reserve(kSize);
-  while (objects.size() + 5 <= kSize) {
-    objects += R"({"a":)";
-  }
-  for (const std::string& bomb : {std::string(kSize, '['), objects}) {
-    const auto result = parseArchive(bomb);
-    ASSERT_FALSE(result.has_value());
-    EXPECT_EQ(Code::tooDeep, result.error().code) << result.error();
-  }
 }
 
 }  // namespace

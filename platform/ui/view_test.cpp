@@ -49,13 +49,6 @@ TEST(View, ModifiersKeepTheOrderTheyWereApplied) {
   EXPECT_NE(text.font(font).lineLimit(1), text.lineLimit(1).font(font));
   EXPECT_NE(View(Image::systemName("x")).frame(24, 24).frame(10, 10),
             View(Image::systemName("x")).frame(10, 10).frame(24, 24));
-
-  const View view = text.font(font).lineLimit(1).foregroundStyle(HierarchicalShapeStyle::secondary);
-  ASSERT_EQ(3u, view.modifiers.size());
-  EXPECT_EQ(Modifier(FontModifier{font}), view.modifiers[0]);
-  EXPECT_EQ(Modifier(LineLimitModifier{1}), view.modifiers[1]);
-  EXPECT_EQ(Modifier(ForegroundStyleModifier{HierarchicalShapeStyle::secondary}),
-            view.modifiers[2]);
 }
 
 TEST(View, EachModifierMethodAppendsItsValue) {
@@ -88,16 +81,6 @@ TEST(View, EachModifierMethodAppendsItsValue) {
     EXPECT_EQ(c.expected, c.modified.modifiers[1]) << c.modified;
     EXPECT_EQ(base.element, c.modified.element) << c.modified;
   }
-}
-
-TEST(View, ElementsAndModifiersCompareWithTheValueTheyHold) {
-  const View view = Text::verbatim("a").lineLimit(1);
-  EXPECT_EQ(LineLimitModifier{1}, view.modifiers[0]);
-  EXPECT_NE(LineLimitModifier{2}, view.modifiers[0]);
-  EXPECT_NE(TrackingModifier{1}, view.modifiers[0]);
-  EXPECT_EQ(Text::verbatim("a"), view.element);
-  EXPECT_NE(Text::key("a"), view.element);
-  EXPECT_NE(Spacer(), view.element);
 }
 
 TEST(View, MovingAndCopyingChainsBuildEqualTrees) {
@@ -163,8 +146,6 @@ TEST(Color, OpacityMultipliesAndKeepsTheName) {
   const Color color = Color::orange().opacity(0.5).opacity(0.5);
   EXPECT_EQ(SystemColor::orange, color.name());
   EXPECT_EQ(0.25, color.opacity());
-  EXPECT_EQ(1.0, Color::windowBackground().opacity());
-  EXPECT_EQ(SystemColor::windowBackground, Color::windowBackground().name());
 }
 
 TEST(Gradient, StopsAreEvenlySpacedFromZeroToOne) {
@@ -182,25 +163,6 @@ TEST(Text, TimerWithoutFiniteAnchorHasNoAnchor) {
         << anchor;
   }
   EXPECT_EQ(Text::Content(Text::Timer{Date(-5.5)}), Text::timer(Date(-5.5)).content);
-}
-
-TEST(Circle, FillSetsTheColourWithoutAddingAModifier) {
-  const View dot = Circle().fill(Color::secondary().opacity(0.45));
-  EXPECT_TRUE(dot.modifiers.empty());
-  EXPECT_EQ(Color::secondary().opacity(0.45), std::get<Circle>(dot.element).fillColor);
-  EXPECT_EQ(std::nullopt, Circle().fillColor);
-}
-
-TEST(Alignment, NamedAlignmentsCombineBothAxes) {
-  EXPECT_EQ((Alignment{HorizontalAlignment::trailing, VerticalAlignment::top}),
-            Alignment::topTrailing);
-  EXPECT_EQ((Alignment{HorizontalAlignment::leading, VerticalAlignment::bottom}),
-            Alignment::bottomLeading);
-  EXPECT_EQ((Alignment{HorizontalAlignment::center, VerticalAlignment::top}), Alignment::top);
-  EXPECT_EQ((Alignment{HorizontalAlignment::leading, VerticalAlignment::center}),
-            Alignment::leading);
-  EXPECT_EQ((UnitPoint{1.0, 0.0}), UnitPoint::topTrailing);
-  EXPECT_EQ((UnitPoint{0.0, 1.0}), UnitPoint::bottomLeading);
 }
 
 }  // namespace

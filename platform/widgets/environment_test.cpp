@@ -37,5 +37,19 @@ TEST(WidgetFamily, RawValuesRoundTripAndUnknownNamesAreRefused) {
   }
 }
 
+TEST(WidgetFamily, ShortNamesRoundTripAndFileNamesKeepTheirSpelling) {
+  for (WidgetFamily family : kAllWidgetFamilies) {
+    EXPECT_EQ(family, familyFromName(familyName(family)));
+  }
+  // Names already in position files and rendered file names.
+  EXPECT_EQ("small", familyName(WidgetFamily::systemSmall));
+  EXPECT_EQ("medium", familyName(WidgetFamily::systemMedium));
+  EXPECT_EQ("extraLarge", familyName(WidgetFamily::systemExtraLarge));
+  EXPECT_EQ("inline", familyName(WidgetFamily::accessoryInline));
+  for (const char* name : {"", "all", "systemSmall", "Small", "small "}) {
+    EXPECT_FALSE(familyFromName(name).has_value()) << name;
+  }
+}
+
 }  // namespace
 }  // namespace platform::widgets

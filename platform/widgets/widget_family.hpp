@@ -56,4 +56,36 @@ constexpr std::optional<WidgetFamily> widgetFamilyFromRawValue(std::string_view 
   return std::nullopt;
 }
 
+/// The short name a family goes by on the command line and in file names
+/// ("small", "extraLarge", "inline").
+constexpr std::string_view familyName(WidgetFamily family) {
+  switch (family) {
+    case WidgetFamily::systemSmall:
+      return "small";
+    case WidgetFamily::systemMedium:
+      return "medium";
+    case WidgetFamily::systemLarge:
+      return "large";
+    case WidgetFamily::systemExtraLarge:
+      return "extraLarge";
+    case WidgetFamily::accessoryCircular:
+      return "circular";
+    case WidgetFamily::accessoryRectangular:
+      return "rectangular";
+    case WidgetFamily::accessoryInline:
+      return "inline";
+  }
+  return "";
+}
+
+/// The family whose short name is exactly `name`, or nothing.
+constexpr std::optional<WidgetFamily> familyFromName(std::string_view name) {
+  for (WidgetFamily family : kAllWidgetFamilies) {
+    if (familyName(family) == name) {
+      return family;
+    }
+  }
+  return std::nullopt;
+}
+
 }  // namespace platform::widgets

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <optional>
 #include <regex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,6 +23,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "tests/support/drawing_libraries.hpp"
 #include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
@@ -162,6 +164,8 @@ TEST_F(BarHost, AClosedStandardInputIsNullAndAClosedOutputIsRefused) {
   ASSERT_TRUE(eventually([&] {
     return readFile(outPath()).find("Deep Work") != std::string::npos;
   })) << readFile(errPath());
+  // The bar's lines are text: no drawing library is loaded for them.
+  EXPECT_EQ(std::set<std::string>{}, velto::test_support::drawingLibrariesMapped(host_));
   // Else GLib's own eventfd became fd 0, and the click reader spun on it.
   EXPECT_EQ("/dev/null", fs::read_symlink("/proc/" + std::to_string(host_) + "/fd/0"));
   ::kill(host_, SIGTERM);

@@ -9,7 +9,7 @@
 #include "extension/model/snapshot_json.hpp"
 #include "extension/view/velto_widget_view.hpp"
 #include "extension/widget/velto_timer_widget.hpp"
-#include "host/client/protocol_client.hpp"
+#include "host/live/blocking_extension.hpp"
 #include "platform/foundation/clock.hpp"
 #include "platform/foundation/defaults_writer.hpp"
 #include "platform/foundation/internal/defaults_test_support.hpp"
@@ -24,10 +24,8 @@ using platform::foundation::Date;
 using platform::widgets::WidgetFamily;
 using Json = nlohmann::json;
 
-host::ProtocolClient startExtension() {
-  auto process = host::ExtensionProcess::launch(VELTO_WIDGET_EXTENSION);
-  EXPECT_TRUE(process.has_value()) << process.error().message;
-  return host::ProtocolClient(std::move(*process));
+platform::foundation::Expected<host::live::BlockingExtension, std::string> startExtension() {
+  return host::live::BlockingExtension::start(VELTO_WIDGET_EXTENSION);
 }
 
 /// The tree the widget builds for `entry` in `family`, made in this process.
@@ -52,18 +50,19 @@ TEST(VeltoWidgetExtension, ServesTheStoredSnapshotThroughItsPipes) {
       std::span(reinterpret_cast<const std::uint8_t*>(json.data()), json.size())));
 
   auto client = startExtension();
-  const auto hello = client.call("initialize", {{"protocolVersion", 1}});
-  ASSERT_TRUE(hello) << hello.error().message;
+  ASSERT_TRUE(client.has_value()) << client.error();
+  const auto hello = client->ask("initialize", {{"protocolVersion", 1}});
+  ASSERT_TRUE(hello) << hello.error();
   EXPECT_EQ(Json::parse(R"({"protocolVersion":1,"widgets":[{"kind":"VeltoTimerWidget",
       "displayName":"Velto Timer","description":"See your active project and control its timer.",
       "supportedFamilies":["systemSmall","systemMedium"]}]})"),
             *hello);
 
   for (WidgetFamily family : {WidgetFamily::systemSmall, WidgetFamily::systemMedium}) {
-    const auto timeline = client.call(
+    const auto timeline = client->ask(
         "timeline",
         {{"kind", "VeltoTimerWidget"}, {"family", platform::widgets::rawValue(family)}});
-    ASSERT_TRUE(timeline) << timeline.error().message;
+    ASSERT_TRUE(timeline) << timeline.error();
     const Json& entries = timeline->at("entries");
     ASSERT_EQ(6u, entries.size());
     const double first = entries[0].at("date").get<double>();
@@ -77,28 +76,30 @@ TEST(VeltoWidgetExtension, ServesTheStoredSnapshotThroughItsPipes) {
       EXPECT_EQ(expectedTree(Date(date), stored, family), *tree) << "entry " << i;
     }
   }
-  EXPECT_EQ("exited with status 0", client.shutdown());
+  EXPECT_EQ("exited with status 0", client->finish());
 }
 
 TEST(VeltoWidgetExtension, FallsBackToTheEmptySnapshotAndKeepsServingAfterErrors) {
   const platform::foundation::test_support::ScopedConfigHome home;
   auto client = startExtension();
-  ASSERT_TRUE(client.call("initialize", {{"protocolVersion", 1}}));
-  const auto refused = client.call("timeline", {{"kind", "VeltoTimerWidget"}});
+  ASSERT_TRUE(client.has_value()) << client.error();
+  ASSERT_TRUE(client->ask("initialize", {{"protocolVersion", 1}}));
+  const auto refused = client->ask("timeline", {{"kind", "VeltoTimerWidget"}});
   ASSERT_FALSE(refused);
-  EXPECT_NE(std::string::npos, refused.error().message.find("missing param 'family'"));
+  EXPECT_NE(std::string::npos, refused.error().find("missing param 'family'"));
 
   // A refused request ends the host's connection; a fresh extension answers anew.
   auto again = startExtension();
-  const auto entry = again.call(
+  ASSERT_TRUE(again.has_value()) << again.error();
+  const auto entry = again->ask(
       "snapshot", {{"kind", "VeltoTimerWidget"}, {"family", "systemMedium"}, {"isPreview", true}});
-  ASSERT_TRUE(entry) << entry.error().message;
+  ASSERT_TRUE(entry) << entry.error();
   const auto tree = platform::ui::unarchive(entry->at("entry").at("view"));
   ASSERT_TRUE(tree) << tree.error();
   const auto& rows = std::get<platform::ui::VStack>(tree->element).children;
   EXPECT_EQ(platform::ui::View(platform::ui::Text::verbatim("Ready to focus")).element,
             rows.at(2).element);
-  EXPECT_EQ("exited with status 0", again.shutdown());
+  EXPECT_EQ("exited with status 0", again->finish());
 }
 
 }  // namespace

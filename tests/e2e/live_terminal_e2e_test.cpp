@@ -10,6 +10,7 @@
 #include <functional>
 #include <iterator>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -18,12 +19,14 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include "tests/support/drawing_libraries.hpp"
 #include "tests/support/polling.hpp"
 #include "tests/support/program_run.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using velto::test_support::drawingLibrariesMapped;
 using velto::test_support::eventually;
 using velto::test_support::readFile;
 using velto::test_support::runProgram;
@@ -176,6 +179,10 @@ TEST_F(LiveTerminal, FollowsTheSnapshotSurvivesAKilledExtensionAndOpensLinks) {
   ASSERT_TRUE(eventually([&] { return readout() && *readout() >= 100; })) << screen();
   const int first = *readout();
   ASSERT_TRUE(readoutAdvancesFrom(first)) << screen();
+  // The terminal measures cells: no drawing library is loaded for it.
+  const std::string pane = tmux({"display-message", "-p", "-t", "widget", "#{pane_pid}"}).out;
+  ASSERT_FALSE(pane.empty());
+  EXPECT_EQ(std::set<std::string>{}, drawingLibrariesMapped(std::stoi(pane)));
 
   // A new snapshot shows up without waiting for the reload date.
   writeSnapshot("paused", "Paused Work", 3661);

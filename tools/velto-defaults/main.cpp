@@ -20,6 +20,7 @@
 #include "platform/foundation/defaults_domain.hpp"
 #include "platform/foundation/defaults_writer.hpp"
 #include "platform/foundation/limits.hpp"
+#include "platform/foundation/tool_exit.hpp"
 #include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/write_all.hpp"
@@ -57,21 +58,10 @@ constexpr std::string_view kReadNotes =
     "65. Without KEY, read lists the keys sorted by their bytes, one KEY<TAB>TYPE line each,\n"
     "TYPE being data, string, integer, real, boolean, date, array, dictionary or uid.\n\n";
 
-/// Why the program stops: the one line it prints and its exit status.
-struct Failure {
-  int status;
-  std::string message;
-};
+using Failure = platform::foundation::ToolFailure;
 
 int report(const Failure& failure) {
-  std::string line = "velto-defaults: " + failure.message;
-  for (char& c : line) {
-    if (c == '\n' || c == '\r') {
-      c = ' ';
-    }
-  }
-  std::cerr << line << '\n' << std::flush;
-  return failure.status;
+  return platform::foundation::reportToolFailure("velto-defaults", failure);
 }
 
 Failure failureFor(const DefaultsError& error) {

@@ -5,7 +5,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -237,24 +236,19 @@ TEST_F(VeltoDefaults, FailsWithOneLineAndASysexitsStatusChangingNothing) {
       {"extra argument", args({"path", suite, "extra"}), 64},
       {"empty domain", args({"read", "", "k"}), 64},
       {"empty key", args({"write", suite, "", "--data", "x"}), 64},
-      {"domain with a slash", args({"write", "a/b", "k", "--data", "x"}), 64},
-      {"domain that climbs", args({"write", "..", "k", "--data", "x"}), 64},
-      {"domain with dots", args({"write", "../group.app.velto", "k", "--data", "x"}), 64},
-      {"domain too long for its temporary file",
-       args({"write", std::string(243, 'd'), "k", "--data", "x"}), 64},
+      // Which names are valid is isValidDefaultsDomain's (user_defaults_test); one will do.
+      {"domain that climbs", args({"write", "../group.app.velto", "k", "--data", "x"}), 64},
       {"key that is not UTF-8", args({"write", suite, "kept\xff", "--data", "x"}), 65},
+      // Which bytes are well-formed is utf8_test's; one bad string proves the mapping.
       {"string that is not UTF-8",
        args({"write", suite, "s", "--string",
              "a\xff"
              "b"}),
        65},
-      {"string with an overlong form", args({"write", suite, "s", "--string", "x\xc0\xafy"}), 65},
-      {"string with a surrogate", args({"write", suite, "s", "--string", "\xed\xa0\x80"}), 65},
       {"missing domain", args({"read", "com.example.absent", "k"}), 66},
       {"missing domain listed", args({"read", "com.example.absent"}), 66},
       {"missing key", args({"read", suite, "absent"}), 66},
       {"delete of a missing key", args({"delete", suite, "absent"}), 66},
-      {"delete in a missing domain", args({"delete", "com.example.absent", "k"}), 66},
       {"missing data file", args({"write", suite, "k", "--data-file", "/nonexistent/file"}), 66},
       {"data file over the limit",
        [](VeltoDefaults& t) {
@@ -272,7 +266,6 @@ TEST_F(VeltoDefaults, FailsWithOneLineAndASysexitsStatusChangingNothing) {
       {"malformed domain", args({"read", "com.example.broken", "k"}), 65},
       {"write into a malformed domain", args({"write", "com.example.broken", "k", "--data", "x"}),
        65},
-      {"delete from a malformed domain", args({"delete", "com.example.broken", "k"}), 65},
       {"folder at the domain's path", args({"read", "com.example.folder", "k"}), 66},
   };
   for (const Case& c : cases) {
@@ -325,19 +318,6 @@ TEST_F(VeltoDefaults, ReportsHelpItCannotPrint) {
   }
 }
 
-TEST_F(VeltoDefaults, WritesTheLongestDomainNameAndLeavesNoFileForALongerOne) {
-  const std::string longest(242, 'd');
-  const Result written = run({"write", longest, "k", "--data", "x"});
-  EXPECT_EQ(0, written.status) << written.err;
-  EXPECT_EQ("x", run({"read", longest, "k"}).out);
-  EXPECT_EQ(64, run({"write", longest + "d", "k", "--data", "x"}).status);
-  std::set<std::string> names;
-  for (const auto& entry : fs::directory_iterator(file(longest).parent_path())) {
-    names.insert(entry.path().filename().string());
-  }
-  EXPECT_EQ((std::set<std::string>{longest + ".plist", longest + ".plist.lock"}), names);
-}
-
 TEST_F(VeltoDefaults, GivesUpOnALockAnotherProgramHoldsWithStatus75) {
   ASSERT_EQ(0, run({"write", std::string(kSuite), "k", "--string", "old"}).status);
   const auto before = snapshot(home());
@@ -349,7 +329,6 @@ TEST_F(VeltoDefaults, GivesUpOnALockAnotherProgramHoldsWithStatus75) {
   const platform::foundation::test_support::ScopedEnvironment wait("VELTO_LOCK_WAIT", "0.1");
   for (const std::vector<std::string>& arguments :
        {std::vector<std::string>{"write", std::string(kSuite), "k", "--string", "new"},
-        std::vector<std::string>{"write", std::string(kSuite), "other", "--data", "x"},
         std::vector<std::string>{"delete", std::string(kSuite), "k"}}) {
     const Result result = run(arguments);
     EXPECT_EQ(75, result.status) << arguments.front() << ": " << result.err;
@@ -363,14 +342,6 @@ TEST_F(VeltoDefaults, GivesUpOnALockAnotherProgramHoldsWithStatus75) {
   const platform::foundation::test_support::ScopedEnvironment badWait("VELTO_LOCK_WAIT", "-1");
   EXPECT_EQ(78, run({"delete", std::string(kSuite), "k"}).status);
   EXPECT_EQ(before, snapshot(home()));
-}
-
-TEST_F(VeltoDefaults, LeavesAMalformedDomainByteIdentical) {
-  const std::string broken = "bplist00 truncated \x01\x02";
-  writeFile(file(kSuite), broken);
-  const Result written = run({"write", std::string(kSuite), "k", "--data", "x"});
-  EXPECT_EQ(65, written.status);
-  EXPECT_EQ(broken, readFile(file(kSuite)));
 }
 
 }  // namespace

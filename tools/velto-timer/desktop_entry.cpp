@@ -5,18 +5,16 @@
 #include <cstring>
 #include <memory>
 
-#include <fcntl.h>
 #include <gio/gdesktopappinfo.h>
 #include <gio/gio.h>
-#include <sys/stat.h>
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "platform/foundation/atomic_file_replacement.hpp"
 #include "platform/foundation/defaults_error.hpp"
 #include "platform/foundation/printable_text.hpp"
-#include "platform/foundation/unique_fd.hpp"
 #include "platform/foundation/utf8.hpp"
-#include "platform/foundation/write_all.hpp"
+#include "platform/gobject/object_ref.hpp"
 
 namespace velto::timer {
 
@@ -29,12 +27,6 @@ Unexpected<DesktopError> failure(int status, std::string message) {
   return Unexpected(DesktopError{status, std::move(message)});
 }
 
-struct GObjectUnref {
-  void operator()(gpointer object) const { g_object_unref(object); }
-};
-template <class T>
-using GObjectPtr = std::unique_ptr<T, GObjectUnref>;
-
 struct GErrorFree {
   void operator()(GError* error) const { g_error_free(error); }
 };
@@ -42,26 +34,19 @@ struct GErrorFree {
 // The file's new contents put in place by rename, so that a reader never sees half of it.
 platform::foundation::Expected<void, DesktopError> replaceFile(const std::filesystem::path& path,
                                                                std::string_view contents) {
-  std::string pattern = path.native() + ".XXXXXX";
-  platform::foundation::UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (!fd) {
-    const int error = errno;
-    return failure(EX_CANTCREAT,
-                   "cannot create " + quotedForMessage(pattern) + ": " + std::strerror(error));
+  using Step = platform::foundation::ReplacementError::Step;
+  const auto replaced = platform::foundation::replaceFileAtomically(path, contents, {.mode = 0644});
+  if (replaced) {
+    return {};
   }
-  int error = 0;
-  if (auto written = platform::foundation::writeAll(fd.get(), contents); !written) {
-    error = written.error();
-  } else if (::fchmod(fd.get(), 0644) != 0 || ::fsync(fd.get()) != 0 || !fd.close()
-             || ::rename(pattern.c_str(), path.c_str()) != 0) {
-    error = errno;
+  const platform::foundation::ReplacementError& error = replaced.error();
+  if (error.step == Step::create) {
+    return failure(EX_CANTCREAT, "cannot create a temporary file beside "
+                                     + quotedForMessage(path.native()) + ": "
+                                     + std::strerror(error.error));
   }
-  if (error != 0) {
-    ::unlink(pattern.c_str());
-    return failure(EX_IOERR,
-                   "cannot write " + quotedForMessage(path.native()) + ": " + std::strerror(error));
-  }
-  return {};
+  return failure(EX_IOERR, "cannot write " + quotedForMessage(path.native()) + ": "
+                               + std::strerror(error.error));
 }
 
 std::filesystem::path absoluteFromEnvironment(const char* name) {
@@ -152,7 +137,7 @@ platform::foundation::Expected<void, DesktopError> registerLinkHandler(
   if (auto written = replaceFile(folder / kDesktopEntryName, *text); !written) {
     return written;
   }
-  const GObjectPtr<GDesktopAppInfo> info(
+  const platform::gobject::ObjectRef<GDesktopAppInfo> info(
       g_desktop_app_info_new(std::string(kDesktopEntryName).c_str()));
   if (!info) {
     // An entry that GIO cannot read would only hide the reason from the next try.
@@ -173,7 +158,8 @@ platform::foundation::Expected<void, DesktopError> registerLinkHandler(
 
 platform::foundation::Expected<void, DesktopError> unregisterLinkHandler() {
   const std::string type(kSchemeContentType);
-  const GObjectPtr<GAppInfo> current(g_app_info_get_default_for_type(type.c_str(), FALSE));
+  const platform::gobject::ObjectRef<GAppInfo> current(
+      g_app_info_get_default_for_type(type.c_str(), FALSE));
   if (current && g_app_info_get_id(current.get()) != nullptr
       && std::string_view(g_app_info_get_id(current.get())) == kDesktopEntryName) {
     g_app_info_reset_type_associations(type.c_str());

@@ -53,15 +53,7 @@ constexpr std::string_view kExitStatuses =
     "one line on stderr and leaves the stored snapshot unchanged.";
 
 int report(const Failure& failure) {
-  std::string line = "velto-timer: " + failure.message;
-  for (char& c : line) {
-    if (c == '\n' || c == '\r') {
-      c = ' ';
-    }
-  }
-  line += '\n';
-  (void)platform::foundation::writeAll(STDERR_FILENO, line);
-  return failure.status;
+  return platform::foundation::reportToolFailure("velto-timer", failure);
 }
 
 /// Ends as the command ended: a failure in its one line, a success with a line

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <ctime>
 
+#include "platform/foundation/iso_instant.hpp"
+
 namespace velto::timer {
 
 using platform::foundation::Date;
@@ -38,25 +40,12 @@ LocalDateTime SystemTimeZone::toLocal(Date instant) const {
 }
 
 std::optional<Date> SystemTimeZone::fromLocal(const LocalDateTime& local) const {
-  std::tm fields{};
-  fields.tm_year = local.year - 1900;
-  fields.tm_mon = local.month - 1;
-  fields.tm_mday = local.day;
-  fields.tm_hour = local.hour;
-  fields.tm_min = local.minute;
-  fields.tm_sec = local.second;
-  // The C library finds whether daylight-saving time is in force at that reading.
-  fields.tm_isdst = -1;
-  const std::time_t instant = std::mktime(&fields);
-  if (instant == static_cast<std::time_t>(-1)) {
+  const auto seconds = platform::foundation::localUnixSecondsAt(
+      {local.year, local.month, local.day}, {local.hour, local.minute, local.second, 0.0});
+  if (!seconds) {
     return std::nullopt;
   }
-  const Date date = Date::fromUnixSeconds(static_cast<double>(instant));
-  // mktime moves a skipped reading to one that exists; such a reading names no instant.
-  if (toLocal(date) != local) {
-    return std::nullopt;
-  }
-  return date;
+  return Date::fromUnixSeconds(*seconds);
 }
 
 }  // namespace velto::timer

@@ -9,15 +9,12 @@
 #include <vector>
 
 #include "platform/foundation/defaults_writer.hpp"
+#include "platform/foundation/tool_exit.hpp"
 #include "tools/velto-timer/timer_transition.hpp"
 
 namespace velto::timer {
 
-/// Why a command stops: the one line it prints and its exit status.
-struct Failure {
-  int status;
-  std::string message;
-};
+using Failure = platform::foundation::ToolFailure;
 
 /// Prints `text` and a newline on stdout.
 std::optional<Failure> printLine(std::string text);

@@ -32,113 +32,82 @@ class BerlinTime : public ::testing::Test {
   SystemTimeZone zone_;
 };
 
-struct Expected {
-  State state;
+/// What a command leads to: a new snapshot, no change, or a refusal.
+struct Outcome {
+  std::optional<State> state;  // none: refused, or unchanged when `refusal` is none too
   std::optional<std::string> project;
-  double elapsed;
-  double today;
+  double elapsed = 0;
+  double today = 0;
+  std::optional<Kind> refusal;
 };
 
-TEST_F(BerlinTime, CommandsFromEachStateCountTheTimeOnce) {
+Outcome becomes(State state, std::optional<std::string> project, double elapsed, double today) {
+  return {state, std::move(project), elapsed, today, std::nullopt};
+}
+const Outcome kUnchanged{};
+Outcome refused(Kind kind) {
+  return {std::nullopt, std::nullopt, 0, 0, kind};
+}
+
+TEST_F(BerlinTime, EveryCommandFromEveryStateCountsTheTimeOnce) {
   const Date ten = at(6, 10, 10);
+  const Date halfPast = at(6, 10, 10, 30);
   const SharedTimerSnapshot running(State::running, "A", 100, 500, ten);
   const SharedTimerSnapshot paused(State::paused, "A", 100, 500, ten);
   const SharedTimerSnapshot stopped(State::stopped, "A", 100, 500, ten);
-  const Date halfPast = at(6, 10, 10, 30);
+  const std::optional<SharedTimerSnapshot> none;
+  using enum TimerCommand;
   struct Case {
-    const char* name;
     std::optional<SharedTimerSnapshot> current;
     TimerCommand command;
     std::optional<std::string> project;
-    Expected next;
+    Date at;
+    Outcome outcome;
   };
   const Case cases[] = {
-      {"pause a running timer", running, TimerCommand::pause, {}, {State::paused, "A", 1900, 2300}},
-      {"stop a running timer", running, TimerCommand::stop, {}, {State::stopped, "A", 1900, 2300}},
-      {"toggle a running timer",
-       running,
-       TimerCommand::toggle,
-       {},
-       {State::paused, "A", 1900, 2300}},
-      {"resume a paused timer", paused, TimerCommand::resume, {}, {State::running, "A", 100, 500}},
-      {"toggle a paused timer", paused, TimerCommand::toggle, {}, {State::running, "A", 100, 500}},
-      {"stop a paused timer", paused, TimerCommand::stop, {}, {State::stopped, "A", 100, 500}},
-      {"start over a running timer",
-       running,
-       TimerCommand::start,
-       "B",
-       {State::running, "B", 0, 2300}},
-      {"start over a paused timer",
-       paused,
-       TimerCommand::start,
-       "B",
-       {State::running, "B", 0, 500}},
-      {"start after a stopped timer",
-       stopped,
-       TimerCommand::start,
-       {},
-       {State::running, std::nullopt, 0, 500}},
-      {"start with nothing stored",
-       std::nullopt,
-       TimerCommand::start,
-       "",
-       {State::running, "", 0, 0}},
+      {running, pause, {}, halfPast, becomes(State::paused, "A", 1900, 2300)},
+      {running, stop, {}, halfPast, becomes(State::stopped, "A", 1900, 2300)},
+      {running, toggle, {}, halfPast, becomes(State::paused, "A", 1900, 2300)},
+      {running, start, "B", halfPast, becomes(State::running, "B", 0, 2300)},
+      {running, resume, {}, halfPast, kUnchanged},
+      {paused, resume, {}, halfPast, becomes(State::running, "A", 100, 500)},
+      {paused, toggle, {}, halfPast, becomes(State::running, "A", 100, 500)},
+      {paused, stop, {}, halfPast, becomes(State::stopped, "A", 100, 500)},
+      {paused, start, "B", halfPast, becomes(State::running, "B", 0, 500)},
+      {paused, pause, {}, halfPast, kUnchanged},
+      {stopped, start, {}, halfPast, becomes(State::running, std::nullopt, 0, 500)},
+      {stopped, stop, {}, halfPast, kUnchanged},
+      {stopped, pause, {}, halfPast, refused(Kind::noTimer)},
+      {stopped, resume, {}, halfPast, refused(Kind::noTimer)},
+      {stopped, toggle, {}, halfPast, refused(Kind::noTimer)},
+      {none, start, "", halfPast, becomes(State::running, "", 0, 0)},
+      {none, stop, {}, halfPast, kUnchanged},
+      {none, toggle, {}, halfPast, refused(Kind::noTimer)},
+      {none, pause, {}, halfPast, refused(Kind::noTimer)},
+      // A change dated before the last one.
+      {running, pause, {}, at(6, 10, 9, 59), refused(Kind::beforeUpdate)},
+      {running, start, {}, ten.addingTimeInterval(-0.001), refused(Kind::beforeUpdate)},
+      {stopped, stop, {}, at(6, 9, 10), refused(Kind::beforeUpdate)},
   };
   for (const Case& c : cases) {
-    const auto next = applyCommand(c.current, c.command, c.project, halfPast, zone_);
-    ASSERT_TRUE(next.has_value()) << c.name;
-    ASSERT_TRUE(next->has_value()) << c.name;
-    EXPECT_EQ(
-        SharedTimerSnapshot(c.next.state, c.next.project, c.next.elapsed, c.next.today, halfPast),
-        **next)
-        << c.name;
-  }
-}
-
-TEST_F(BerlinTime, CommandsThatFindTheTimerAsAskedChangeNothing) {
-  const Date ten = at(6, 10, 10);
-  const SharedTimerSnapshot running(State::running, "A", 100, 500, ten);
-  const SharedTimerSnapshot paused(State::paused, "A", 100, 500, ten);
-  const SharedTimerSnapshot stopped(State::stopped, "A", 100, 500, ten);
-  const struct {
-    std::optional<SharedTimerSnapshot> current;
-    TimerCommand command;
-  } cases[] = {
-      {paused, TimerCommand::pause},
-      {running, TimerCommand::resume},
-      {stopped, TimerCommand::stop},
-      {std::nullopt, TimerCommand::stop},
-  };
-  for (const auto& c : cases) {
-    const auto next = applyCommand(c.current, c.command, {}, at(6, 10, 11), zone_);
-    ASSERT_TRUE(next.has_value()) << commandName(c.command);
-    EXPECT_EQ(std::nullopt, *next) << commandName(c.command);
-  }
-}
-
-TEST_F(BerlinTime, RefusesCommandsThatNeedATimerAndChangesBeforeTheLastOne) {
-  const Date ten = at(6, 10, 10);
-  const SharedTimerSnapshot stopped(State::stopped, "A", 100, 500, ten);
-  const SharedTimerSnapshot running(State::running, "A", 100, 500, ten);
-  const struct {
-    std::optional<SharedTimerSnapshot> current;
-    TimerCommand command;
-    Date at;
-    Kind kind;
-  } cases[] = {
-      {stopped, TimerCommand::pause, at(6, 10, 11), Kind::noTimer},
-      {stopped, TimerCommand::resume, at(6, 10, 11), Kind::noTimer},
-      {stopped, TimerCommand::toggle, at(6, 10, 11), Kind::noTimer},
-      {std::nullopt, TimerCommand::toggle, at(6, 10, 11), Kind::noTimer},
-      {std::nullopt, TimerCommand::pause, at(6, 10, 11), Kind::noTimer},
-      {running, TimerCommand::pause, at(6, 10, 9, 59), Kind::beforeUpdate},
-      {running, TimerCommand::start, ten.addingTimeInterval(-0.001), Kind::beforeUpdate},
-      {stopped, TimerCommand::stop, at(6, 9, 10), Kind::beforeUpdate},
-  };
-  for (const auto& c : cases) {
-    const auto next = applyCommand(c.current, c.command, {}, c.at, zone_);
-    ASSERT_FALSE(next.has_value()) << commandName(c.command);
-    EXPECT_EQ(c.kind, next.error().kind) << commandName(c.command);
+    const std::string name = std::string(c.current ? rawValue(c.current->state) : "nothing") + " + "
+                             + std::string(commandName(c.command));
+    const auto next = applyCommand(c.current, c.command, c.project, c.at, zone_);
+    if (c.outcome.refusal) {
+      ASSERT_FALSE(next.has_value()) << name;
+      EXPECT_EQ(*c.outcome.refusal, next.error().kind) << name;
+      continue;
+    }
+    ASSERT_TRUE(next.has_value()) << name << ": " << static_cast<int>(next.error().kind);
+    if (!c.outcome.state) {
+      EXPECT_EQ(std::nullopt, *next) << name;
+      continue;
+    }
+    ASSERT_TRUE(next->has_value()) << name;
+    EXPECT_EQ(SharedTimerSnapshot(*c.outcome.state, c.outcome.project, c.outcome.elapsed,
+                                  c.outcome.today, c.at),
+              **next)
+        << name;
   }
 }
 

@@ -33,6 +33,7 @@ using platform::foundation::test_support::ScopedConfigHome;
 using platform::foundation::test_support::ScopedEnvironment;
 using platform::foundation::test_support::TemporaryFolder;
 using platform::foundation::test_support::writeFile;
+using test_support::lineCount;
 using test_support::storedSnapshot;
 using test_support::storeSnapshotJson;
 using test_support::timer;
@@ -40,10 +41,6 @@ using State = SharedTimerSnapshot::State;
 
 Date now() {
   return platform::foundation::SystemClock::shared().now();
-}
-
-long lineCount(const std::string& text) {
-  return std::count(text.begin(), text.end(), '\n');
 }
 
 TEST(VeltoTimerRecovery, StartsAtThePresentWhenTheStoredChangeLiesInAWrongEpoch) {
@@ -200,15 +197,13 @@ TEST(VeltoTimerRecovery, RegistersOnlyEntriesThatTheDesktopReads) {
   const ScopedEnvironment dataDirs("XDG_DATA_DIRS", (data.path() / "none").string());
   const fs::path entry = data.path() / "applications" / "velto-timer.desktop";
 
-  for (const std::string_view name : {"bad\xff"
-                                      "dir",
-                                      "100%"}) {
-    const auto refused = registerFrom(data.path() / name);
-    EXPECT_EQ(73, refused.status) << refused.err;
-    EXPECT_EQ(1, lineCount(refused.err)) << refused.err;
-    EXPECT_EQ(std::string::npos, refused.err.find('\xff')) << refused.err;
-    EXPECT_FALSE(fs::exists(entry)) << name;
-  }
+  // Which paths no entry can run is desktopEntryText's (desktop_entry_test); one will do.
+  const auto refused = registerFrom(data.path() / "bad\xff"
+                                                  "dir");
+  EXPECT_EQ(73, refused.status) << refused.err;
+  EXPECT_EQ(1, lineCount(refused.err)) << refused.err;
+  EXPECT_EQ(std::string::npos, refused.err.find('\xff')) << refused.err;
+  EXPECT_FALSE(fs::exists(entry));
 
   // Paths that need the Exec key's quoting give entries that desktop-file-validate accepts.
   for (const std::string_view name :

@@ -31,24 +31,17 @@ namespace fs = std::filesystem;
 using model::SharedTimerSnapshot;
 using model::SharedTimerStorage;
 using platform::foundation::Date;
-using platform::foundation::test_support::bytesOf;
 using platform::foundation::test_support::readFile;
 using platform::foundation::test_support::ScopedConfigHome;
 using platform::foundation::test_support::ScopedEnvironment;
 using platform::foundation::test_support::TemporaryFolder;
-using platform::foundation::test_support::writeFile;
 using State = SharedTimerSnapshot::State;
 using Json = nlohmann::json;
 
+using test_support::lineCount;
 using test_support::timer;
-
-std::optional<SharedTimerSnapshot> stored() {
-  return test_support::storedSnapshot();
-}
-
-void store(std::string_view json) {
-  test_support::storeSnapshotJson(json);
-}
+constexpr auto stored = test_support::storedSnapshot;
+constexpr auto store = test_support::storeSnapshotJson;
 
 // An instant a whole number of seconds in the past, as ISO-8601 in UTC.
 std::string isoSecondsAgo(std::time_t base, int seconds) {
@@ -124,13 +117,9 @@ TEST(VeltoTimer, RefusesBadInputWithOneLineAndChangesNothing) {
       {"--at in the future", {"pause", "--at", "2999-01-01T00:00Z"}, 64, ""},
       {"--at before the last change", {"pause", "--at", "2001-01-01T00:00Z"}, 64, ""},
       {"project not UTF-8", {"start", "Deep\xff"}, 65, ""},
-      {"project with an overlong form", {"start", "x\xc0\xafy"}, 65, ""},
       {"project too long", {"start", std::string(1001, 'p')}, 65, ""},
+      // Which links count is commandForLink's; one stands for the refused ones.
       {"another scheme", {"open", "https://example.org"}, 64, ""},
-      {"a different case", {"open", "velto://Toggle"}, 64, ""},
-      {"a query", {"open", "velto://toggle?now"}, 64, ""},
-      {"a fragment", {"open", "velto://stop#x"}, 64, ""},
-      {"a path", {"open", "/velto/toggle"}, 64, ""},
       {"resume with no timer",
        {"resume"},
        65,
@@ -145,7 +134,7 @@ TEST(VeltoTimer, RefusesBadInputWithOneLineAndChangesNothing) {
     const auto run = timer(c.arguments);
     EXPECT_EQ(c.status, run.status) << c.name << ": " << run.err;
     EXPECT_TRUE(run.err.starts_with("velto-timer: ")) << c.name << ": " << run.err;
-    EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << c.name << ": " << run.err;
+    EXPECT_EQ(1, lineCount(run.err)) << c.name << ": " << run.err;
     EXPECT_EQ("", run.out) << c.name;
     EXPECT_EQ(before, readFile(home.file(SharedTimerStorage::kAppGroupSuiteName))) << c.name;
   }
@@ -159,7 +148,7 @@ TEST(VeltoTimer, RefusesDomainFilesItCannotReadAndWritesNothing) {
   } cases[] = {
       {"a FIFO", [](const fs::path& p) { ASSERT_EQ(0, ::mkfifo(p.c_str(), 0600)); }, 66},
       {"a folder", [](const fs::path& p) { fs::create_directories(p); }, 66},
-      {"not a property list", [](const fs::path& p) { writeFile(p, "garbage"); }, 65},
+      // A damaged property list is velto_timer_recovery_test's.
   };
   for (const auto& c : cases) {
     const ScopedConfigHome home;
@@ -170,11 +159,9 @@ TEST(VeltoTimer, RefusesDomainFilesItCannotReadAndWritesNothing) {
          {std::vector<std::string>{"start", "A"}, std::vector<std::string>{"status"}}) {
       const auto run = timer(arguments);
       EXPECT_EQ(c.status, run.status) << c.name << ": " << run.err;
-      EXPECT_EQ(1, std::count(run.err.begin(), run.err.end(), '\n')) << c.name;
+      EXPECT_EQ(1, lineCount(run.err)) << c.name;
     }
-    EXPECT_EQ(c.name == std::string("not a property list") ? "garbage" : "",
-              fs::is_regular_file(file) ? readFile(file) : "")
-        << c.name;
+    EXPECT_FALSE(fs::is_regular_file(file)) << c.name;
   }
 }
 
@@ -267,8 +254,6 @@ TEST(VeltoTimer, RegistersAsTheHandlerOfVeltoLinksAndUnregisters) {
   ASSERT_EQ(0, registered.status) << registered.err;
   const fs::path entry = data.path() / "applications" / "velto-timer.desktop";
   const std::string text = readFile(entry);
-  EXPECT_NE(std::string::npos, text.find("MimeType=x-scheme-handler/velto;\n"));
-  EXPECT_NE(std::string::npos, text.find("NoDisplay=true\n"));
   EXPECT_NE(std::string::npos,
             text.find("Exec=" + fs::canonical(VELTO_TIMER_PROGRAM).string() + " open %u\n"));
   EXPECT_EQ(0, handlerCheck(fs::canonical(VELTO_TIMER_PROGRAM).string(), true));

@@ -2,6 +2,7 @@
 
 // Runs the real velto-timer program and reads what it stored, for its tests.
 
+#include <algorithm>
 #include <optional>
 #include <span>
 #include <string>
@@ -18,6 +19,10 @@
 #include "tests/support/program_run.hpp"
 
 namespace velto::test_support {
+
+inline long lineCount(std::string_view text) {
+  return std::count(text.begin(), text.end(), '\n');
+}
 
 inline ProgramRun timer(const std::vector<std::string>& arguments) {
   return runProgram(VELTO_TIMER_PROGRAM, arguments);

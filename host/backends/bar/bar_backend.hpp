@@ -7,7 +7,7 @@
 
 #include "host/backends/bar/bar_line.hpp"
 #include "host/backends/bar/bar_reading.hpp"
-#include "host/live/backend.hpp"
+#include "host/scene/backend.hpp"
 
 namespace velto::host::bar {
 

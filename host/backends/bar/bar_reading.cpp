@@ -6,6 +6,7 @@
 
 #include "host/layout/timer_text.hpp"
 #include "platform/foundation/overloaded.hpp"
+#include "platform/foundation/utf8.hpp"
 
 namespace velto::host::bar {
 
@@ -16,11 +17,9 @@ namespace {
 // A redacted text keeps its length, so a placeholder is as wide as what replaces it.
 std::string redactedText(std::string_view text) {
   std::string blocks;
-  for (const char c : text) {
-    // Count code points: skip UTF-8 continuation bytes.
-    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) {
-      blocks += c == ' ' ? std::string_view(" ") : kRedactedGlyph;
-    }
+  for (std::size_t pos = 0; pos < text.size();) {
+    blocks += platform::foundation::nextCodePoint(text, pos) == U' ' ? std::string_view(" ")
+                                                                     : kRedactedGlyph;
   }
   return blocks;
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/backends/bar/bar_test_trees.hpp"
+#include "tests/support/bar_trees.hpp"
 
 namespace velto::host::bar {
 namespace {

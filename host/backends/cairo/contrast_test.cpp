@@ -11,11 +11,11 @@
 
 #include <gtest/gtest.h>
 
-#include "host/backends/cairo/golden_scenes.hpp"
 #include "host/backends/cairo/handles.hpp"
 #include "host/backends/cairo/renderer.hpp"
 #include "host/layout/layout.hpp"
 #include "host/render/metrics.hpp"
+#include "tests/support/golden_scenes.hpp"
 
 namespace velto::host::cairo {
 

@@ -1,12 +1,11 @@
 #pragma once
 
-// Owning handles for Cairo, Pango and GObject objects: each releases its object
+// Owning handles for Cairo and Pango objects: each releases its object
 // with the library's own function.
 
 #include <memory>
 
 #include <cairo.h>
-#include <glib-object.h>
 #include <pango/pangocairo.h>
 
 namespace velto::host::cairo {
@@ -26,9 +25,5 @@ using FontOptionsPtr = std::unique_ptr<cairo_font_options_t, Releaser<cairo_font
 using FontDescriptionPtr =
     std::unique_ptr<PangoFontDescription, Releaser<pango_font_description_free>>;
 using AttrListPtr = std::unique_ptr<PangoAttrList, Releaser<pango_attr_list_unref>>;
-
-/// A GObject of type T owned through one reference.
-template <class T>
-using GObjectPtr = std::unique_ptr<T, Releaser<g_object_unref>>;
 
 }  // namespace velto::host::cairo

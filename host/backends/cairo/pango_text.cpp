@@ -134,7 +134,7 @@ std::size_t PangoTextMeasurer::styleIndex(const TextStyle& style) const {
 
 std::optional<std::array<double, 10>> PangoTextMeasurer::digitPadding(
     const PangoFontDescription* font, PangoAttrList* attributes) const {
-  const GObjectPtr<PangoLayout> probe(pango_layout_new(context_.get()));
+  const platform::gobject::ObjectRef<PangoLayout> probe(pango_layout_new(context_.get()));
   pango_layout_set_font_description(probe.get(), font);
   pango_layout_set_attributes(probe.get(), attributes);
   std::array<double, 10> widths{};
@@ -199,7 +199,10 @@ const PangoTextMeasurer::Line& PangoTextMeasurer::shaped(std::string_view text,
     linesInFrame_ = 0;
   }
   if (linesInFrame_ == lines_.size()) {
-    lines_.push_back({{}, wanted, GObjectPtr<PangoLayout>(pango_layout_new(context_.get())), {}});
+    lines_.push_back({{},
+                      wanted,
+                      platform::gobject::ObjectRef<PangoLayout>(pango_layout_new(context_.get())),
+                      {}});
     lines_.back().style = styles_.size();  // not yet styled
   }
   Line& line = lines_[linesInFrame_++];

@@ -12,6 +12,7 @@
 
 #include "host/backends/cairo/handles.hpp"
 #include "host/layout/text_measurer.hpp"
+#include "platform/gobject/object_ref.hpp"
 #include "platform/ui/font.hpp"
 
 namespace velto::host::cairo {
@@ -71,7 +72,7 @@ class PangoTextMeasurer final : public layout::TextMeasurer {
   struct Line {
     std::string text;
     std::size_t style = 0;
-    GObjectPtr<PangoLayout> layout;
+    platform::gobject::ObjectRef<PangoLayout> layout;
     layout::TextMetrics metrics;
     bool ownAttributes = false;  // padded digits: attributes made for this text
   };
@@ -82,8 +83,8 @@ class PangoTextMeasurer final : public layout::TextMeasurer {
                                                      PangoAttrList* attributes) const;
   static AttrListPtr paddedDigits(std::string_view text, const Style& style);
 
-  GObjectPtr<PangoFontMap> fontMap_;
-  GObjectPtr<PangoContext> context_;
+  platform::gobject::ObjectRef<PangoFontMap> fontMap_;
+  platform::gobject::ObjectRef<PangoContext> context_;
   FontFamilies families_;
   mutable std::vector<Style> styles_;
   mutable std::vector<Line> lines_;

@@ -77,7 +77,7 @@ void fillGradient(cairo_t* cr, const layout::FillRadialGradient& gradient, Appea
 constexpr double kTextOverhang = 0.125;
 
 bool validScale(double scale) {
-  return std::isfinite(scale) && scale > 0 && scale <= kMaxScale;
+  return std::isfinite(scale) && scale > 0 && scale <= render::kMaxScale;
 }
 
 DrawError cairoError(const char* what, cairo_status_t status) {
@@ -111,49 +111,6 @@ Expected<void, DrawError> Renderer::draw(cairo_t* cr, const ui::View& tree,
 }
 
 void Renderer::paint(cairo_t* cr, const layout::DrawList& list, Appearance appearance) {
-  paintCommands(cr, list, appearance, std::nullopt);
-}
-
-void Renderer::paintBox(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
-                        const layout::Rect& box) {
-  // The box grows to whole device pixels, so that its edge pixels are painted
-  // afresh rather than blended with what was there.
-  double x0 = box.x;
-  double y0 = box.y;
-  double x1 = box.maxX();
-  double y1 = box.maxY();
-  cairo_user_to_device(cr, &x0, &y0);
-  cairo_user_to_device(cr, &x1, &y1);
-  cairo_save(cr);
-  cairo_identity_matrix(cr);
-  cairo_rectangle(cr, std::floor(std::min(x0, x1)), std::floor(std::min(y0, y1)),
-                  std::ceil(std::max(x0, x1)) - std::floor(std::min(x0, x1)),
-                  std::ceil(std::max(y0, y1)) - std::floor(std::min(y0, y1)));
-  cairo_restore(cr);
-  double cx0 = 0;
-  double cy0 = 0;
-  double cx1 = 0;
-  double cy1 = 0;
-  cairo_save(cr);
-  cairo_clip(cr);
-  cairo_clip_extents(cr, &cx0, &cy0, &cx1, &cy1);
-  cairo_set_operator(cr, CAIRO_OPERATOR_CLEAR);
-  cairo_paint(cr);
-  cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
-  paintCommands(cr, list, appearance, layout::Rect{cx0, cy0, cx1 - cx0, cy1 - cy0});
-  cairo_restore(cr);
-}
-
-namespace {
-
-bool overlaps(const layout::Rect& a, const std::optional<layout::Rect>& b) {
-  return !b || (a.x < b->maxX() && b->x < a.maxX() && a.y < b->maxY() && b->y < a.maxY());
-}
-
-}  // namespace
-
-void Renderer::paintCommands(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
-                             const std::optional<layout::Rect>& only) {
   using namespace layout;
   int clips = 0;
   for (const DrawCommand& command : list.commands) {
@@ -192,9 +149,6 @@ void Renderer::paintCommands(cairo_t* cr, const layout::DrawList& list, Appearan
         break;
       case CommandKind::drawText: {
         const auto& text = std::get<DrawText>(command);
-        if (!overlaps(text.box, only)) {
-          break;
-        }
         PangoLayout* line = text_->line(text.text, text.style);
         cairo_save(cr);
         // Glyphs may overhang their line box a little (a descender's tip); a
@@ -213,9 +167,6 @@ void Renderer::paintCommands(cairo_t* cr, const layout::DrawList& list, Appearan
       }
       case CommandKind::drawSymbol: {
         const auto& symbol = std::get<DrawSymbol>(command);
-        if (!overlaps(symbol.box, only)) {
-          break;
-        }
         setSource(cr, render::resolve(symbol.color, appearance));
         drawSymbol(cr, symbol.name, symbol.box, symbol.weight);
         break;

@@ -27,9 +27,6 @@ using render::Appearance;
 
 enum class ImageFormat : std::uint8_t { png, svg };
 
-/// The largest scale accepted; beyond it a widget is thousands of pixels a side.
-inline constexpr double kMaxScale = 16.0;
-
 struct DrawOptions {
   platform::widgets::WidgetFamily family = platform::widgets::WidgetFamily::systemSmall;
   /// Pixels per point of an image.
@@ -62,22 +59,12 @@ class Renderer {
   /// Paints laid-out commands into `cr`, whose user space is in points.
   void paint(cairo_t* cr, const layout::DrawList& list, Appearance appearance);
 
-  /// Repaints only `box` (in points, grown to whole device pixels) of a widget
-  /// that `list` painted into `cr` before: clears it and paints `list` clipped
-  /// to it, skipping texts and symbols outside it. What a tick needs after
-  /// LaidOutWidget::advanceTimers.
-  void paintBox(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
-                const layout::Rect& box);
-
   /// The measurer that layouts for paint() should use, so that their lines
   /// are shaped once.
   const PangoTextMeasurer& measurer() const { return *text_; }
   PangoTextMeasurer& measurer() { return *text_; }
 
  private:
-  void paintCommands(cairo_t* cr, const layout::DrawList& list, Appearance appearance,
-                     const std::optional<layout::Rect>& only);
-
   std::unique_ptr<PangoTextMeasurer> text_;
 };
 

@@ -1,17 +1,19 @@
 // The widget's own scenes drawn with the fonts: a tick repaints exactly what a
 // full drawing would, and no text paints outside its box.
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "host/backends/cairo/golden_scenes.hpp"
 #include "host/backends/cairo/handles.hpp"
 #include "host/backends/cairo/renderer.hpp"
+#include "host/backends/cairo/tick_painting.hpp"
 #include "host/layout/laid_out_widget.hpp"
 #include "host/render/metrics.hpp"
+#include "tests/support/golden_scenes.hpp"
 
 namespace velto::host::cairo {
 namespace {
@@ -74,7 +76,26 @@ GoldenScene scene(const std::string& name) {
   return goldenScenes().front();
 }
 
-TEST(PaintBox, ATickRepaintsWhatAFullDrawingWould) {
+/// What the window does on a tick: repaints `box` grown to whole device pixels.
+void paintTick(TickPainting& painting, Renderer& renderer, cairo_t* cr,
+               const layout::DrawList& list, Appearance look, const layout::Rect& box) {
+  const double left = std::floor(box.x * kScale) / kScale;
+  const double top = std::floor(box.y * kScale) / kScale;
+  cairo_save(cr);
+  cairo_rectangle(cr, left, top, std::ceil(box.maxX() * kScale) / kScale - left,
+                  std::ceil(box.maxY() * kScale) / kScale - top);
+  cairo_clip(cr);
+  painting.paint(cr, renderer, list, look, kScale);
+  cairo_restore(cr);
+}
+
+Image fullPaint(Renderer& renderer, const layout::DrawList& list, Appearance look) {
+  Image full = blank(list.size);
+  renderer.paint(full.cr.get(), list, look);
+  return full;
+}
+
+TEST(TickPainting, ATickRepaintsWhatAFullDrawingWould) {
   for (const char* name : {"running-small-light", "running-medium-dark"}) {
     const GoldenScene s = scene(name);
     const platform::ui::View tree = goldenTree(s);
@@ -85,22 +106,70 @@ TEST(PaintBox, ATickRepaintsWhatAFullDrawingWould) {
     auto widget = layout::LaidOutWidget::make(tree, canvas(kGoldenInstant), renderer.measurer());
     ASSERT_TRUE(widget.has_value());
     const layout::Size size = widget->drawList().size;
+    TickPainting painting;
     Image ticked = blank(size);
-    renderer.paint(ticked.cr.get(), widget->drawList(), s.options.appearance);
+    painting.paint(ticked.cr.get(), renderer, widget->drawList(), s.options.appearance, kScale);
+    EXPECT_EQ(0, differingPixels(
+                     fullPaint(renderer, widget->drawList(), s.options.appearance).surface.get(),
+                     ticked.surface.get()))
+        << name << " at first";
     for (const double seconds : {1.0, 2.0, 61.0}) {
+      const unsigned layouts = widget->layoutCount();
       const auto boxes = widget->advanceTimers(Date(kGoldenInstant + seconds), renderer.measurer());
       ASSERT_EQ(1U, boxes.size()) << name;
-      renderer.paintBox(ticked.cr.get(), widget->drawList(), s.options.appearance, boxes[0]);
+      EXPECT_EQ(layouts, widget->layoutCount()) << name;
+      paintTick(painting, renderer, ticked.cr.get(), widget->drawList(), s.options.appearance,
+                boxes[0]);
 
       auto fresh =
           layout::LaidOutWidget::make(tree, canvas(kGoldenInstant + seconds), renderer.measurer());
       ASSERT_TRUE(fresh.has_value());
-      Image full = blank(size);
-      renderer.paint(full.cr.get(), fresh->drawList(), s.options.appearance);
-      EXPECT_EQ(0, differingPixels(full.surface.get(), ticked.surface.get()))
+      EXPECT_EQ(0, differingPixels(
+                       fullPaint(renderer, fresh->drawList(), s.options.appearance).surface.get(),
+                       ticked.surface.get()))
           << name << " after " << seconds << " s";
     }
   }
+}
+
+TEST(TickPainting, AnotherLookOrScaleMakesAnotherPicture) {
+  const GoldenScene s = scene("running-small-light");
+  Renderer renderer;
+  auto widget = layout::LaidOutWidget::make(
+      goldenTree(s), render::widgetCanvas(s.options.family, Date(kGoldenInstant)),
+      renderer.measurer());
+  ASSERT_TRUE(widget.has_value());
+  TickPainting painting;
+  Image small = blank(widget->drawList().size);
+  painting.paint(small.cr.get(), renderer, widget->drawList(), Appearance::light, 1);
+  for (const Appearance look : {Appearance::dark, Appearance::light}) {
+    Image painted = blank(widget->drawList().size);
+    painting.paint(painted.cr.get(), renderer, widget->drawList(), look, kScale);
+    EXPECT_EQ(0, differingPixels(fullPaint(renderer, widget->drawList(), look).surface.get(),
+                                 painted.surface.get()));
+  }
+}
+
+TEST(TickPainting, ForgetTakesANewLayout) {
+  const GoldenScene running = scene("running-small-light");
+  const GoldenScene paused = scene("paused-small-light");
+  Renderer renderer;
+  const auto layOut = [&](const GoldenScene& s) {
+    return layout::LaidOutWidget::make(goldenTree(s),
+                                       render::widgetCanvas(s.options.family, Date(kGoldenInstant)),
+                                       renderer.measurer());
+  };
+  auto first = layOut(running);
+  auto second = layOut(paused);
+  ASSERT_TRUE(first.has_value() && second.has_value());
+  TickPainting painting;
+  Image painted = blank(first->drawList().size);
+  painting.paint(painted.cr.get(), renderer, first->drawList(), Appearance::light, kScale);
+  painting.forget();
+  painting.paint(painted.cr.get(), renderer, second->drawList(), Appearance::light, kScale);
+  EXPECT_EQ(
+      0, differingPixels(fullPaint(renderer, second->drawList(), Appearance::light).surface.get(),
+                         painted.surface.get()));
 }
 
 TEST(DrawText, StackedMarksStayInsideTheirTextsBox) {

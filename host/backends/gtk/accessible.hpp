@@ -11,7 +11,7 @@
 #include <gtk/gtk.h>
 
 #include "host/backends/gtk/accessible_tree.hpp"
-#include "host/live/glib_source.hpp"
+#include "platform/gobject/object_ref.hpp"
 
 namespace velto::host::gtk {
 
@@ -54,7 +54,7 @@ class AccessibleChildren {
   PressLink press_;
   std::string summary_;
   std::vector<AccessibleNode> nodes_;
-  std::vector<live::ObjectRef<AtkObject>> objects_;
+  std::vector<platform::gobject::ObjectRef<AtkObject>> objects_;
 };
 
 }  // namespace velto::host::gtk

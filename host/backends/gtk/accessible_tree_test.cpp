@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/backends/gtk/widget_frames_for_test.hpp"
+#include "tests/support/widget_frames.hpp"
 
 namespace velto::host::gtk {
 namespace {

@@ -84,7 +84,7 @@ void AppearanceWatch::busReady(GObject*, GAsyncResult* result, gpointer self) {
     return;  // cancelled (self is gone) or no bus: GTK's settings stand
   }
   auto* watch = static_cast<AppearanceWatch*>(self);
-  watch->bus_ = live::ObjectRef<GDBusConnection>(bus);
+  watch->bus_ = platform::gobject::ObjectRef<GDBusConnection>(bus);
   watch->subscription_ = g_dbus_connection_signal_subscribe(
       bus, kPortal, kSettings, "SettingChanged", kPortalPath, kNamespace, G_DBUS_SIGNAL_FLAGS_NONE,
       settingChanged, watch, nullptr);

@@ -9,8 +9,8 @@
 
 #include <gio/gio.h>
 
-#include "host/live/glib_source.hpp"
 #include "host/render/appearance.hpp"
+#include "platform/gobject/object_ref.hpp"
 
 namespace velto::host::gtk {
 
@@ -38,8 +38,8 @@ class AppearanceWatch {
   void recompute();
 
   Changed changed_;
-  live::ObjectRef<GCancellable> cancellable_;
-  live::ObjectRef<GDBusConnection> bus_;
+  platform::gobject::ObjectRef<GCancellable> cancellable_;
+  platform::gobject::ObjectRef<GDBusConnection> bus_;
   guint subscription_ = 0;
   std::optional<render::Appearance> portal_;
   render::Appearance current_ = render::Appearance::light;

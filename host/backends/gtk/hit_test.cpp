@@ -6,10 +6,12 @@
 
 namespace velto::host::gtk {
 
-std::vector<layout::LinkRegion> linkRegions(const layout::DrawList& list) {
+std::vector<layout::LinkRegion> linkRegions(const layout::DrawList& list,
+                                            std::span<const std::string> offered) {
   std::vector<layout::LinkRegion> regions;
   for (const auto& command : list.commands) {
-    if (const auto* link = std::get_if<layout::LinkRegion>(&command)) {
+    const auto* link = std::get_if<layout::LinkRegion>(&command);
+    if (link != nullptr && std::find(offered.begin(), offered.end(), link->url) != offered.end()) {
       regions.push_back(*link);
     }
   }

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 #include "host/layout/draw_command.hpp"
@@ -12,8 +13,10 @@
 
 namespace velto::host::gtk {
 
-/// The link regions of a draw list, in painting order.
-std::vector<layout::LinkRegion> linkRegions(const layout::DrawList& list);
+/// The boxes of a draw list's links that `offered` (the scene's links) holds,
+/// in painting order: a link the scene does not offer is no button.
+std::vector<layout::LinkRegion> linkRegions(const layout::DrawList& list,
+                                            std::span<const std::string> offered);
 
 /// The index of the region that a press at `position` opens: the topmost one
 /// (last painted) whose box holds the point, edges included. Nothing for a point

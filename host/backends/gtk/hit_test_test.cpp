@@ -2,10 +2,12 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include <gtest/gtest.h>
 
-#include "host/backends/gtk/widget_frames_for_test.hpp"
+#include "tests/support/widget_frames.hpp"
 
 namespace velto::host::gtk {
 namespace {
@@ -16,19 +18,30 @@ using layout::Rect;
 using testing::State;
 using testing::widgetFrame;
 
+const std::vector<std::string> kButtons{"velto://toggle", "velto://stop"};
+
 TEST(LinkRegions, RunningWidgetOffersToggleThenStop) {
-  const auto regions = linkRegions(widgetFrame(State::running));
+  const auto regions = linkRegions(widgetFrame(State::running), kButtons);
   ASSERT_EQ(2u, regions.size());
   EXPECT_EQ("velto://toggle", regions[0].url);
   EXPECT_EQ("velto://stop", regions[1].url);
 }
 
 TEST(LinkRegions, StoppedWidgetOffersNone) {
-  EXPECT_TRUE(linkRegions(widgetFrame(State::stopped)).empty());
+  EXPECT_TRUE(linkRegions(widgetFrame(State::stopped), kButtons).empty());
+}
+
+TEST(LinkRegions, OnlyTheScenesLinksAreButtons) {
+  const auto frame = widgetFrame(State::running);
+  EXPECT_TRUE(linkRegions(frame, {}).empty());
+  const std::vector<std::string> stopOnly{"velto://stop"};
+  const auto regions = linkRegions(frame, stopOnly);
+  ASSERT_EQ(1u, regions.size());
+  EXPECT_EQ("velto://stop", regions[0].url);
 }
 
 TEST(LinkAt, CentreOfEachButtonOpensItsOwnLink) {
-  const auto regions = linkRegions(widgetFrame(State::paused));
+  const auto regions = linkRegions(widgetFrame(State::paused), kButtons);
   ASSERT_EQ(2u, regions.size());
   for (std::size_t i = 0; i < regions.size(); ++i) {
     EXPECT_EQ(i, linkAt(regions, regions[i].rect.center()));
@@ -36,7 +49,7 @@ TEST(LinkAt, CentreOfEachButtonOpensItsOwnLink) {
 }
 
 TEST(LinkAt, PointsOffTheButtonsOpenNothing) {
-  const auto regions = linkRegions(widgetFrame(State::running));
+  const auto regions = linkRegions(widgetFrame(State::running), kButtons);
   ASSERT_EQ(2u, regions.size());
   const Rect toggle = regions[0].rect;
   const Point misses[] = {

@@ -9,8 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/foundation/atomic_file_replacement.hpp"
 #include "platform/foundation/unique_fd.hpp"
-#include "platform/foundation/write_all.hpp"
 
 namespace velto::host::gtk {
 
@@ -98,16 +98,9 @@ std::optional<std::string> savePosition(const std::filesystem::path& file, Scree
   if (error) {
     return "cannot make " + file.parent_path().string() + ": " + error.message();
   }
-  std::string temporary = file.string() + ".XXXXXX";
-  UniqueFd fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (!fd) {
-    return "cannot write " + file.string() + ": " + std::strerror(errno);
-  }
-  const auto written = platform::foundation::writeAll(fd.get(), formatPosition(point));
-  if (!written || !fd.close() || ::rename(temporary.c_str(), file.c_str()) != 0) {
-    const int code = written ? errno : written.error();
-    ::unlink(temporary.c_str());
-    return "cannot write " + file.string() + ": " + std::strerror(code);
+  const auto done = platform::foundation::replaceFileAtomically(file, formatPosition(point), {});
+  if (!done) {
+    return "cannot write " + file.string() + ": " + std::strerror(done.error().error);
   }
   return std::nullopt;
 }

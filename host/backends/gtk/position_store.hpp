@@ -34,7 +34,7 @@ std::string formatPosition(ScreenPoint point);
 /// The saved position, or nothing for any problem with the file.
 std::optional<ScreenPoint> loadPosition(const std::filesystem::path& file);
 
-/// Replaces the file atomically (a temporary file renamed into place), making
+/// Replaces the file atomically and durably (see AtomicFileReplacement), making
 /// its folder when needed; a one-line reason on failure.
 std::optional<std::string> savePosition(const std::filesystem::path& file, ScreenPoint point);
 

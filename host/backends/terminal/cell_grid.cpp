@@ -93,8 +93,14 @@ void CellGrid::clearGlyph(int column, int row) {
 }
 
 void CellGrid::blit(const CellGrid& other, int column, int row) {
-  for (int y = 0; y < other.size_.rows; ++y) {
-    for (int x = 0; x < other.size_.columns; ++x) {
+  blit(other, column, row, {0, 0, other.size_.columns, other.size_.rows});
+}
+
+void CellGrid::blit(const CellGrid& other, int column, int row, const CellRect& part) {
+  const int columnEnd = std::min(part.column + part.columns, other.size_.columns);
+  const int rowEnd = std::min(part.row + part.rows, other.size_.rows);
+  for (int y = std::max(part.row, 0); y < rowEnd; ++y) {
+    for (int x = std::max(part.column, 0); x < columnEnd; ++x) {
       if (!contains(column + x, row + y)) {
         continue;
       }

@@ -36,6 +36,15 @@ struct Cell {
   bool continuation() const { return glyph.empty(); }
 };
 
+/// A rectangle of cells.
+struct CellRect {
+  int column = 0;
+  int row = 0;
+  int columns = 0;
+  int rows = 0;
+  friend constexpr bool operator==(const CellRect&, const CellRect&) = default;
+};
+
 /// Cells in rows, with the link URLs they refer to.
 class CellGrid {
  public:
@@ -71,6 +80,9 @@ class CellGrid {
 
   /// Copies `other` with its top-left cell at (column, row), clipped to this grid.
   void blit(const CellGrid& other, int column, int row);
+  /// Copies the cells of `part` of `other` to where they lie when `other`'s
+  /// top-left cell is at (column, row), clipped to both grids.
+  void blit(const CellGrid& other, int column, int row, const CellRect& part);
 
   /// Whether two cells look the same on a terminal, links compared by URL.
   bool sameCell(const Cell& cell, const CellGrid& otherGrid, const Cell& other) const;

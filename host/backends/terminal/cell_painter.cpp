@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -111,6 +112,9 @@ class Painter {
   }
 
   CellGrid take() && { return std::move(grid_); }
+
+  /// Leaves every cell outside `area` as it is from now on.
+  void restrictTo(const CellRect& area) { area_ = area; }
 
  private:
   void draw(const layout::PushClip& clip) {
@@ -247,6 +251,9 @@ class Painter {
 
   bool visible(int column, int row) const {
     return grid_.contains(column, row)
+           && (!area_
+               || (column >= area_->column && row >= area_->row
+                   && column < area_->column + area_->columns && row < area_->row + area_->rows))
            && (clips_.empty() || clips_.back()[index(column, row)] != 0);
   }
 
@@ -268,10 +275,11 @@ class Painter {
     const GridSize size = grid_.size();
     const auto first = scale_.cellAt({bounds.x, bounds.y});
     const auto last = scale_.cellAt({bounds.maxX(), bounds.maxY()});
-    const int columnEnd = std::min(last.first, size.columns - 1);
-    const int rowEnd = std::min(last.second, size.rows - 1);
-    for (int row = std::max(first.second, 0); row <= rowEnd; ++row) {
-      for (int column = std::max(first.first, 0); column <= columnEnd; ++column) {
+    const CellRect area = area_.value_or(CellRect{0, 0, size.columns, size.rows});
+    const int columnEnd = std::min({last.first, size.columns - 1, area.column + area.columns - 1});
+    const int rowEnd = std::min({last.second, size.rows - 1, area.row + area.rows - 1});
+    for (int row = std::max({first.second, 0, area.row}); row <= rowEnd; ++row) {
+      for (int column = std::max({first.first, 0, area.column}); column <= columnEnd; ++column) {
         if (covers(scale_.center(column, row)) && visible(column, row)) {
           paint(column, row);
         }
@@ -315,6 +323,7 @@ class Painter {
   PaintOptions options_;
   Rgb base_;
   std::vector<std::vector<char>> clips_;  // per clip: which cells stay visible
+  std::optional<CellRect> area_;          // the only cells painted, when set
 };
 
 }  // namespace
@@ -346,6 +355,43 @@ CellPainter::CellPainter(CellPainter&&) noexcept = default;
 CellPainter& CellPainter::operator=(CellPainter&&) noexcept = default;
 
 CellGrid CellPainter::paint(const layout::DrawList& list, const PaintOptions& options) {
+  const auto rest = paintBackdrop(list, options);
+  Painter painter = backdrop_->painter;
+  painter.run(std::span<const layout::DrawCommand>(rest, list.commands.end()));
+  return std::move(painter).take();
+}
+
+CellRect CellPainter::repaint(CellGrid& cells, const layout::DrawList& list,
+                              const PaintOptions& options, const layout::Rect& box) {
+  const GridSize size = cellsFor(list.size);
+  if (cells.size() != size) {
+    cells = paint(list, options);
+    return {0, 0, size.columns, size.rows};
+  }
+  // A glyph is placed by rounding, so it may reach a cell beyond the box; and
+  // one cell more is painted around those so that a wide glyph across their
+  // edge is drawn as a whole, as it is when everything is painted.
+  const CellScale scale(list.size, size);
+  const auto first = scale.cellAt({box.x, box.y});
+  const auto last = scale.cellAt({box.maxX(), box.maxY()});
+  const auto around = [&](int margin) {
+    const int column = std::max(first.first - margin, 0);
+    const int row = std::max(first.second - margin, 0);
+    return CellRect{column, row,
+                    std::max(std::min(last.first + margin + 1, size.columns) - column, 0),
+                    std::max(std::min(last.second + margin + 1, size.rows) - row, 0)};
+  };
+  const CellRect changed = around(1);
+  const auto rest = paintBackdrop(list, options);
+  Painter painter = backdrop_->painter;
+  painter.restrictTo(around(2));
+  painter.run(std::span<const layout::DrawCommand>(rest, list.commands.end()));
+  cells.blit(std::move(painter).take(), 0, 0, changed);
+  return changed;
+}
+
+std::vector<layout::DrawCommand>::const_iterator CellPainter::paintBackdrop(
+    const layout::DrawList& list, const PaintOptions& options) {
   // The backdrop: the clips, fills and gradients before the first text, symbol or circle.
   const auto end = std::find_if(list.commands.begin(), list.commands.end(), [](const auto& c) {
     return !std::holds_alternative<layout::PushClip>(c)
@@ -361,9 +407,7 @@ CellGrid CellPainter::paint(const layout::DrawList& list, const PaintOptions& op
     backdrop_ = std::make_unique<Backdrop>(
         Backdrop{list.size, options, {backdrop.begin(), backdrop.end()}, std::move(painter)});
   }
-  Painter painter = backdrop_->painter;
-  painter.run(std::span<const layout::DrawCommand>(end, list.commands.end()));
-  return std::move(painter).take();
+  return end;
 }
 
 }  // namespace velto::host::terminal

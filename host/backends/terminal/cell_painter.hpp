@@ -19,6 +19,7 @@
 // cells nothing painted.
 
 #include <memory>
+#include <vector>
 
 #include "host/backends/terminal/cell_grid.hpp"
 #include "host/layout/draw_command.hpp"
@@ -49,8 +50,19 @@ class CellPainter {
   /// What paintCells(list, options) gives.
   CellGrid paint(const layout::DrawList& list, const PaintOptions& options);
 
+  /// Brings `cells`, painted from an earlier `list` that differed only within
+  /// `box` (in points), up to what paint(list, options) gives by painting only
+  /// the cells around `box`. Returns the cells rewritten: all of them when
+  /// `cells` has another size.
+  CellRect repaint(CellGrid& cells, const layout::DrawList& list, const PaintOptions& options,
+                   const layout::Rect& box);
+
  private:
   struct Backdrop;
+  /// Paints the list's leading clips, fills and gradients unless they are
+  /// those painted last; returns where the commands after them begin.
+  std::vector<layout::DrawCommand>::const_iterator paintBackdrop(const layout::DrawList& list,
+                                                                 const PaintOptions& options);
   std::unique_ptr<Backdrop> backdrop_;
 };
 

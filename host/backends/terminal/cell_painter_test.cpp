@@ -5,9 +5,10 @@
 #include <gtest/gtest.h>
 
 #include "host/backends/terminal/cell_measurer.hpp"
-#include "host/backends/terminal/test_scenes.hpp"
+#include "host/layout/laid_out_widget.hpp"
 #include "host/layout/layout.hpp"
 #include "host/render/metrics.hpp"
+#include "tests/support/terminal_scenes.hpp"
 
 namespace velto::host::terminal {
 namespace {
@@ -247,6 +248,48 @@ TEST(CellPainter, PaintsWhatPaintCellsPaintsWhateverCameBefore) {
     EXPECT_TRUE(sameGrid(paintCells(steps[i].list, steps[i].options),
                          painter.paint(steps[i].list, steps[i].options)))
         << i;
+  }
+}
+
+TEST(CellPainter, RepaintingTheBoxesATickChangedGivesWhatPaintingEverythingGives) {
+  using namespace platform::ui;
+  const CellMeasurer measurer;
+  // Wide glyphs hard against the readout, and a readout that grows at 100 hours.
+  const View crowded = VStack(
+      {HStack(VerticalAlignment::center, 0,
+              {Text::verbatim("漢字"), Text::timer(Date(kNow - 3595)), Text::verbatim("漢字漢字")}),
+       Text::timer(Date(kNow - 359995)).font(Font::system(20))});
+  const struct {
+    const char* name;
+    View tree;
+    layout::Size size;
+    PaintOptions options;
+  } cases[] = {
+      {"running", testing::widgetTree(running()), kSmall, {}},
+      {"placeholder", testing::widgetTree(running()), kMedium, {Appearance::light, true}},
+      {"crowded", crowded, kSmall, {}},
+      {"crowded medium", crowded, kMedium, {Appearance::light, false}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto widget = layout::LaidOutWidget::make(
+        c.tree, {c.size, render::kContentMargin, render::kWidgetCornerRadius, Date(kNow)},
+        measurer);
+    ASSERT_TRUE(widget.has_value());
+    CellPainter painter;
+    CellGrid cells;  // another size at first: repainted whole
+    EXPECT_EQ((CellRect{0, 0, cellsFor(c.size).columns, cellsFor(c.size).rows}),
+              painter.repaint(cells, widget->drawList(), c.options, {0, 0, 1, 1}));
+    for (int second = 1; second <= 10; ++second) {
+      for (const layout::Rect& box : widget->advanceTimers(Date(kNow + second), measurer)) {
+        const CellRect changed = painter.repaint(cells, widget->drawList(), c.options, box);
+        EXPECT_LE(changed.columns * changed.rows,
+                  cells.size().columns * cells.size().rows);  // never beyond the grid
+      }
+      EXPECT_TRUE(sameGrid(paintCells(widget->drawList(), c.options), cells))
+          << second << "\n"
+          << toText(paintCells(widget->drawList(), c.options)) << toText(cells);
+    }
   }
 }
 

@@ -23,15 +23,6 @@ inline constexpr std::size_t kMaxLinkBytes = 2048;
 /// cube or the 24-step grey ramp, never the 16 colours a theme may change.
 std::uint8_t palette256Index(Rgb color);
 
-/// A rectangle of cells.
-struct CellRect {
-  int column = 0;
-  int row = 0;
-  int columns = 0;
-  int rows = 0;
-  friend constexpr bool operator==(const CellRect&, const CellRect&) = default;
-};
-
 class ScreenWriter {
  public:
   explicit ScreenWriter(Capabilities capabilities) : capabilities_(capabilities) {}

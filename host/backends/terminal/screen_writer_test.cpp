@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "host/backends/terminal/virtual_terminal.hpp"
+#include "tests/support/virtual_terminal.hpp"
 
 namespace velto::host::terminal {
 namespace {

@@ -1,9 +1,10 @@
 #pragma once
 
-// The live widget in a terminal's cell grid: each frame lays the scene out in
-// cells, paints it, centres it on the screen and writes only the cells that
-// changed since the last frame. A terminal without cell addressing gets a
-// plain line instead, each time what it would show changes.
+// The live widget in a terminal's cell grid: a scene is laid out in cells once,
+// painted, centred on the screen, and each frame writes only the cells that
+// changed since the last; a tick repaints just the cells of the timer texts
+// that moved on, unless one of them grew and the widget was laid out anew. A terminal without cell
+// addressing gets a plain line instead, each time what it would show changes.
 //
 // A program drives it like this (the system calls stay in terminal_io.hpp):
 //
@@ -28,15 +29,12 @@
 #include "host/backends/terminal/screen_writer.hpp"
 #include "host/backends/terminal/terminal_capabilities.hpp"
 #include "host/backends/terminal/terminal_io.hpp"
-#include "host/live/backend.hpp"
+#include "host/layout/laid_out_widget.hpp"
 #include "host/render/palette.hpp"
+#include "host/scene/backend.hpp"
 #include "platform/foundation/date.hpp"
 
 namespace velto::host::terminal {
-
-/// The URLs that the keys t and s open while a link to them is on screen.
-inline constexpr std::string_view kToggleUrl = "velto://toggle";
-inline constexpr std::string_view kStopUrl = "velto://stop";
 
 struct TerminalOptions {
   render::Appearance appearance = render::Appearance::dark;
@@ -60,22 +58,26 @@ class TerminalBackend final : public live::Backend {
   /// Draws everything anew, for a terminal whose contents were lost.
   void redraw();
 
-  /// The link URLs on screen now, in the order first painted.
+  /// The link URLs painted on screen now, in the order first painted.
   const std::vector<std::string>& shownLinks() const { return links_; }
   bool showsLink(std::string_view url) const;
-  /// The URL that `key` opens now: t the toggle link, s the stop link, each
-  /// only while on screen; nothing for any other key.
+  /// The URL that `key` opens now: t the scene's first link (the toggle
+  /// button's), s its second (the stop button's), each only while its button
+  /// is on screen; nothing for any other key.
   std::optional<std::string> linkForKey(Key key) const;
 
   /// False once the sink refused a frame (the terminal went away).
   bool healthy() const { return healthy_; }
 
  private:
-  /// Composes the whole screen and writes what changed on it.
+  /// Lays the scene out and paints it anew, then composes the whole screen.
   void render();
-  /// Repaints just the widget, in place, and writes what changed inside it.
-  void renderWidget();
-  CellGrid widgetCells();
+  /// Composes the whole screen from the widget's cells and writes what changed on it.
+  void compose();
+  /// Lays the scene out as of instant_ into laidOut_ and paints widget_.
+  void layOut();
+  /// Puts `changed` of widget_ on the screen, in place, and writes those cells.
+  void showWidgetCells(const CellRect& changed);
   /// Prints the widget as a plain line when that line differs from the last.
   void printLine(const CellGrid& widget);
   void write(const std::string& bytes);
@@ -87,11 +89,12 @@ class TerminalBackend final : public live::Backend {
   CellMeasurer measurer_;
   CellPainter painter_;
   std::optional<live::Scene> scene_;
+  std::optional<layout::LaidOutWidget> laidOut_;  // none when the scene cannot be laid out
+  CellGrid widget_;                               // the widget's cells as last painted
   platform::foundation::Date instant_;
   std::string status_;
   std::vector<std::string> links_;
   CellGrid screen_;                     // the last screen composed
-  GridSize widgetSize_;                 // of the widget on it
   std::optional<Placement> placement_;  // where the widget sits on it, when it fits
   std::optional<std::string> printed_;  // the last plain line, without cell addressing
   bool healthy_ = true;

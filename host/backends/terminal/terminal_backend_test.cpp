@@ -6,8 +6,8 @@
 
 #include <gtest/gtest.h>
 
-#include "host/backends/terminal/test_scenes.hpp"
-#include "host/backends/terminal/virtual_terminal.hpp"
+#include "tests/support/terminal_scenes.hpp"
+#include "tests/support/virtual_terminal.hpp"
 
 namespace velto::host::terminal {
 namespace {
@@ -94,6 +94,81 @@ TEST(TerminalBackend, ATickRewritesOnlyTheDigitsThatChanged) {
   EXPECT_EQ("Deep Work", recorder.row(10));
 }
 
+/// Where two screens differ, as "column,row"; empty when they look the same.
+std::string firstDifference(const CellGrid& a, const CellGrid& b) {
+  if (a.size() != b.size()) {
+    return "size";
+  }
+  for (int row = 0; row < a.size().rows; ++row) {
+    for (int column = 0; column < a.size().columns; ++column) {
+      if (!a.sameCell(a.at(column, row), b, b.at(column, row))) {
+        return std::to_string(column) + "," + std::to_string(row);
+      }
+    }
+  }
+  return "";
+}
+
+TEST(TerminalBackend, TicksLeaveTheScreenAsAFreshPaintAtTheSameInstant) {
+  struct Case {
+    const char* name;
+    WidgetFamily family;
+    GridSize terminal;
+    double elapsed;  // when shown; then ticked a second at a time
+    const char* status;
+    bool redacted;
+    const char* readoutAfter;  // the readout once the ticks are done
+  };
+  const Case cases[] = {
+      {"the hour turns", WidgetFamily::systemSmall, {80, 24}, 3590, "", false, "01:00:10"},
+      {"ten hours", WidgetFamily::systemMedium, {80, 24}, 35990, "", false, "10:00:10"},
+      {"the readout grows", WidgetFamily::systemSmall, {80, 24}, 359990, "", false, "100:00:10"},
+      {"a status on the last row",
+       WidgetFamily::systemSmall,
+       {24, 12},
+       3590,
+       "link failed",
+       false,
+       "01:00:10"},
+      {"the placeholder", WidgetFamily::systemMedium, {60, 14}, 359990, "", true, ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const SceneSetup setup{TimerState::running, "Deep Work", "", Date(kNow - c.elapsed), "1h", 24};
+    const live::Scene running{c.family, testing::widgetTree(setup), c.redacted};
+    Recorder ticked(c.terminal);
+    TerminalBackend backend(ticked.sink(), c.terminal, {render::Appearance::dark, kColor});
+    backend.show(running, Date(kNow));
+    if (*c.status != '\0') {
+      backend.status(c.status);
+    }
+    for (int second = 1; second <= 20; ++second) {
+      const std::size_t written = ticked.frames.size();
+      const Date instant(kNow + second + 0.25);
+      backend.tick(instant);
+      ASSERT_LE(ticked.frames.size(), written + 1) << second;  // the placeholder may stay the same
+      if (ticked.frames.size() > written) {
+        EXPECT_EQ(std::string::npos, ticked.frames.back().find("\x1b[2J")) << second;
+      }
+
+      Recorder fresh(c.terminal);
+      TerminalBackend painted(fresh.sink(), c.terminal, {render::Appearance::dark, kColor});
+      painted.show(running, instant);
+      if (*c.status != '\0') {
+        painted.status(c.status);
+      }
+      ASSERT_EQ("", firstDifference(fresh.terminal.screen(), ticked.terminal.screen()))
+          << second << "\n"
+          << toText(fresh.terminal.screen()) << toText(ticked.terminal.screen());
+      EXPECT_EQ(painted.shownLinks(), backend.shownLinks()) << second;
+    }
+    if (*c.readoutAfter != '\0') {
+      const std::string screen = toText(ticked.terminal.screen());
+      EXPECT_NE(std::string::npos, screen.find(c.readoutAfter)) << screen;
+    }
+  }
+}
+
 TEST(TerminalBackend, KeysOpenOnlyTheLinksOnScreen) {
   Recorder recorder;
   TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
@@ -105,6 +180,21 @@ TEST(TerminalBackend, KeysOpenOnlyTheLinksOnScreen) {
   EXPECT_EQ((std::vector<std::string>{"velto://toggle", "velto://stop"}), backend.shownLinks());
   backend.show(scene(TimerState::stopped), Date(kNow));
   EXPECT_EQ(std::nullopt, backend.linkForKey(Key::toggle));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
+}
+
+TEST(TerminalBackend, KeysOpenTheScenesOwnLinksInTheirOrder) {
+  using platform::ui::HStack;
+  using platform::ui::View;
+  Recorder recorder;
+  TerminalBackend backend(recorder.sink(), {80, 24}, {render::Appearance::dark, kColor});
+  const std::vector<View> buttons{testing::button("velto://resume", "play.fill"),
+                                  testing::button("velto://end", "stop.fill")};
+  backend.show({WidgetFamily::systemSmall, HStack(buttons)}, Date(kNow));
+  EXPECT_EQ("velto://resume", backend.linkForKey(Key::toggle));
+  EXPECT_EQ("velto://end", backend.linkForKey(Key::stop));
+  backend.show({WidgetFamily::systemSmall, HStack({buttons[0]})}, Date(kNow));
+  EXPECT_EQ("velto://resume", backend.linkForKey(Key::toggle));
   EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
 }
 
@@ -144,6 +234,10 @@ TEST(TerminalBackend, ThePlaceholderShowsBlocksAndItsLinksStayInert) {
   backend.show(scene(TimerState::stopped, WidgetFamily::systemSmall, true), Date(kNow));
   EXPECT_EQ("▆▆▆▆▆▆▆▆▆", recorder.row(10));
   EXPECT_EQ("▆▆▆▆▆▆▆▆", recorder.row(11));
+  // Its buttons are painted, but lead nowhere yet.
+  backend.show(scene(TimerState::running, WidgetFamily::systemSmall, true), Date(kNow));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::toggle));
+  EXPECT_EQ(std::nullopt, backend.linkForKey(Key::stop));
 }
 
 TEST(TerminalBackend, ANewAppearanceRepaintsTheColours) {

@@ -9,6 +9,8 @@
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include "platform/foundation/write_all.hpp"
+
 namespace velto::host::terminal {
 
 using platform::foundation::Expected;
@@ -22,26 +24,22 @@ constexpr std::chrono::milliseconds kWriteWait{1000};
 
 bool writeFrame(int fd, std::string_view bytes) {
   const auto deadline = std::chrono::steady_clock::now() + kWriteWait;
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written > 0) {
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-      continue;
+  for (;;) {
+    const Expected<std::string_view, int> rest = platform::foundation::writeSome(fd, bytes);
+    if (!rest) {
+      return false;
     }
-    if (written < 0 && errno == EINTR) {
-      continue;
+    if (rest->empty()) {
+      return true;
     }
-    if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-          deadline - std::chrono::steady_clock::now());
-      pollfd ready{fd, POLLOUT, 0};
-      if (left.count() > 0 && ::poll(&ready, 1, static_cast<int>(left.count())) > 0) {
-        continue;
-      }
+    bytes = *rest;
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        deadline - std::chrono::steady_clock::now());
+    pollfd ready{fd, POLLOUT, 0};
+    if (left.count() <= 0 || ::poll(&ready, 1, static_cast<int>(left.count())) <= 0) {
+      return false;
     }
-    return false;
   }
-  return true;
 }
 
 ByteSink fdSink(int fd) {

@@ -18,11 +18,9 @@ namespace velto::host::terminal {
 /// Receives a frame's bytes; false when they could not all be written.
 using ByteSink = std::function<bool(std::string_view bytes)>;
 
-/// Writes all of `bytes` to `fd` through interruptions and short writes, and
-/// waits up to a second in all while a non-blocking terminal has no room (a
-/// GLib input watch on stdin makes the shared stdout non-blocking too).
-/// Foundation's writeAll leaves EAGAIN to its caller without saying how much
-/// was written, so it cannot resume a frame.
+/// Writes all of `bytes` to `fd` with foundation's writeSome, and waits up to a
+/// second in all while a non-blocking terminal has no room (a GLib input watch
+/// on stdin makes the shared stdout non-blocking too).
 bool writeFrame(int fd, std::string_view bytes);
 
 /// A sink that writes to `fd` with writeFrame. The descriptor stays the caller's.

@@ -5,17 +5,18 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <pty.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
 #include "platform/foundation/unique_fd.hpp"
+#include "tests/support/test_pipe.hpp"
 
 namespace velto::host::terminal {
 namespace {
 
 using platform::foundation::UniqueFd;
+using test_support::TestPipe;
 
 struct Pty {
   UniqueFd master;
@@ -64,11 +65,8 @@ TEST(RawMode, DeliversCtrlCAsAByte) {
 }
 
 TEST(RawMode, RefusesWhatIsNoTerminal) {
-  int fds[2];
-  ASSERT_EQ(0, ::pipe(fds));
-  const UniqueFd reader(fds[0]);
-  const UniqueFd writer(fds[1]);
-  const auto raw = RawMode::enter(reader.get());
+  const TestPipe pipe;
+  const auto raw = RawMode::enter(pipe.read.get());
   ASSERT_FALSE(raw.has_value());
   EXPECT_TRUE(raw.error().starts_with("not a terminal"));
 }
@@ -78,34 +76,22 @@ TEST(WindowSize, ReadsTheTerminalsSize) {
   const winsize size{30, 100, 0, 0};
   ASSERT_EQ(0, ::ioctl(pty.master.get(), TIOCSWINSZ, &size));
   EXPECT_EQ((GridSize{100, 30}), windowSize(pty.slave.get()));
-  int fds[2];
-  ASSERT_EQ(0, ::pipe(fds));
-  const UniqueFd reader(fds[0]);
-  const UniqueFd writer(fds[1]);
-  EXPECT_EQ(std::nullopt, windowSize(reader.get()));
+  const TestPipe pipe;
+  EXPECT_EQ(std::nullopt, windowSize(pipe.read.get()));
 }
 
 TEST(WriteFrame, WaitsForANonBlockingDescriptorToTakeEverything) {
-  int fds[2];
-  ASSERT_EQ(0, ::pipe2(fds, O_NONBLOCK));
-  const UniqueFd reader(fds[0]);
-  const UniqueFd writer(fds[1]);
-  ASSERT_GT(::fcntl(writer.get(), F_SETPIPE_SZ, 4096), 0);
+  const TestPipe pipe(O_NONBLOCK);
+  pipe.shrinkTo(4096);
   // Four times what the pipe holds: the writer meets EAGAIN until the reader drains it.
   const std::string bytes(16'384, 'x');
   std::string received;
   std::thread drain([&] {
-    char buffer[1024];
     while (received.size() < bytes.size()) {
-      pollfd ready{reader.get(), POLLIN, 0};
-      ::poll(&ready, 1, -1);
-      const ssize_t n = ::read(reader.get(), buffer, sizeof buffer);
-      if (n > 0) {
-        received.append(buffer, static_cast<std::size_t>(n));
-      }
+      received += pipe.readSome();
     }
   });
-  EXPECT_TRUE(writeFrame(writer.get(), bytes));
+  EXPECT_TRUE(writeFrame(pipe.write.get(), bytes));
   drain.join();
   EXPECT_EQ(bytes, received);
   EXPECT_FALSE(writeFrame(-1, "x"));

@@ -6,19 +6,12 @@
 #include <locale.h>
 #include <wchar.h>
 
+#include "host/layout/sanitize.hpp"
+#include "platform/foundation/utf8.hpp"
+
 namespace velto::host::terminal {
 
 namespace {
-
-constexpr char32_t kReplacement = 0xFFFD;
-
-bool isControl(char32_t c) {
-  return c < 0x20 || (c >= 0x7F && c <= 0x9F);
-}
-
-bool isContinuation(unsigned char byte) {
-  return (byte & 0xC0U) == 0x80U;
-}
 
 bool isVariationSelector(char32_t c) {
   return (c >= 0xFE00 && c <= 0xFE0F) || (c >= 0xE0100 && c <= 0xE01EF);
@@ -38,20 +31,28 @@ struct CodePointUse {
   int width = 1;
 };
 
-CodePointUse place(char32_t c) {
+// The layout's one-line rules, made stricter: a control character becomes
+// U+FFFD where the layout drops it, and of the rest only what every terminal
+// advances over alike takes a cell.
+CodePointUse place(layout::LineCharacter character) {
+  switch (character.kind) {
+    case layout::LineCharacterKind::text:
+      break;
+    case layout::LineCharacterKind::blank:
+      return {Role::space, 1};
+    case layout::LineCharacterKind::lineBreak:
+    case layout::LineCharacterKind::control:
+    case layout::LineCharacterKind::malformed:
+      return {Role::replaced, 1};
+  }
+  const char32_t c = character.codePoint;
   if (c >= 0x20 && c < 0x7F) {
     return {};
   }
-  if (c == U'\t') {
-    return {Role::space, 1};
-  }
-  if (c == kReplacement || isControl(c)) {
-    return {Role::replaced, 1};
+  if (c == platform::foundation::kReplacementCharacter) {
+    return {Role::replaced, 1};  // as text it would keep the marks after it
   }
   switch (g_unichar_type(static_cast<gunichar>(c))) {
-    case G_UNICODE_LINE_SEPARATOR:
-    case G_UNICODE_PARAGRAPH_SEPARATOR:
-      return {Role::space, 1};
     case G_UNICODE_FORMAT:  // joiners, bidi controls, the soft hyphen
       return {Role::dropped, 0};
     case G_UNICODE_UNASSIGNED:  // noncharacters too
@@ -75,52 +76,6 @@ CodePointUse place(char32_t c) {
 }
 
 }  // namespace
-
-char32_t decodeUtf8(std::string_view text, std::size_t& pos) {
-  const auto lead = static_cast<unsigned char>(text[pos]);
-  if (lead < 0x80) {
-    ++pos;
-    return lead;
-  }
-  std::size_t length = 0;
-  char32_t value = 0;
-  char32_t minimum = 0;
-  if ((lead & 0xE0U) == 0xC0U) {
-    length = 2;
-    value = lead & 0x1FU;
-    minimum = 0x80;
-  } else if ((lead & 0xF0U) == 0xE0U) {
-    length = 3;
-    value = lead & 0x0FU;
-    minimum = 0x800;
-  } else if ((lead & 0xF8U) == 0xF0U) {
-    length = 4;
-    value = lead & 0x07U;
-    minimum = 0x10000;
-  } else {
-    ++pos;
-    return kReplacement;
-  }
-  if (pos + length > text.size()) {
-    ++pos;
-    return kReplacement;
-  }
-  for (std::size_t i = 1; i < length; ++i) {
-    const auto byte = static_cast<unsigned char>(text[pos + i]);
-    if (!isContinuation(byte)) {
-      ++pos;
-      return kReplacement;
-    }
-    value = (value << 6U) | (byte & 0x3FU);
-  }
-  // Overlong forms, surrogates and values beyond Unicode are not text.
-  if (value < minimum || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    ++pos;
-    return kReplacement;
-  }
-  pos += length;
-  return value;
-}
 
 int codePointWidth(char32_t c) {
   if (g_unichar_iszerowidth(static_cast<gunichar>(c))) {
@@ -146,7 +101,7 @@ void forEachGlyph(std::string_view text,
   std::size_t pos = 0;
   while (pos < text.size()) {
     const std::size_t start = pos;
-    const CodePointUse base = place(decodeUtf8(text, pos));
+    const CodePointUse base = place(layout::readLineCharacter(text, pos));
     if (base.role == Role::dropped || base.role == Role::mark) {
       continue;  // nothing to draw, or a mark with nothing to sit on
     }
@@ -155,7 +110,7 @@ void forEachGlyph(std::string_view text,
     std::size_t end = pos;
     while (pos < text.size()) {
       std::size_t next = pos;
-      const Role role = place(decodeUtf8(text, next)).role;
+      const Role role = place(layout::readLineCharacter(text, next)).role;
       if (role != Role::mark && role != Role::dropped) {
         break;
       }

@@ -1,6 +1,7 @@
 #pragma once
 
-// How text occupies terminal cells: decoded as UTF-8, split into glyphs (a base
+// How text occupies terminal cells: read by the layout's one-line rules
+// (layout::readLineCharacter, on the one UTF-8 decoder), split into glyphs (a base
 // character and the combining marks that follow it), each one or two cells wide
 // by its East Asian width, as wcwidth reports it in a non-CJK locale (ambiguous
 // characters take one cell). Bytes that would steer the terminal never pass:
@@ -20,17 +21,15 @@
 #include <string>
 #include <string_view>
 
+#include "platform/foundation/utf8.hpp"
+
 namespace velto::host::terminal {
 
 /// The most bytes one cell's glyph keeps; further marks on it are dropped.
 inline constexpr std::size_t kMaxGlyphBytes = 32;
 
 /// The replacement for bytes that are not text.
-inline constexpr std::string_view kReplacementGlyph = "\xEF\xBF\xBD";
-
-/// Reads one code point at `pos` and moves past it; an invalid or truncated
-/// sequence reads as U+FFFD and consumes one byte.
-char32_t decodeUtf8(std::string_view text, std::size_t& pos);
+inline constexpr std::string_view kReplacementGlyph = platform::foundation::kReplacementUtf8;
 
 /// Cells a code point takes by GLib's tables: 0 for combining marks and other
 /// zero-width characters, 2 for wide and full-width ones, else 1.

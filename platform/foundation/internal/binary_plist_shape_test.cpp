@@ -1,6 +1,5 @@
 #include "platform/foundation/internal/binary_plist_shape.hpp"
 
-#include <chrono>
 #include <functional>
 
 #include <gtest/gtest.h>
@@ -65,6 +64,27 @@ TEST(MeasureBinaryPlist, MeasuresWhatLibplistWrites) {
   EXPECT_EQ(3u, shape->nodes);
 }
 
+TEST(MeasureBinaryPlist, ReadsCountsAndOffsetsOfEveryWidth) {
+  // {"k": <data>}: a count past 14 follows the marker as a one-, two- or
+  // four-byte integer, and a file past 64 KiB has four-byte offsets.
+  const struct {
+    std::size_t size;
+    std::uint8_t countWidthCode;  // the width is 1 << code bytes
+  } cases[] = {{20, 0}, {300, 1}, {300, 2}, {70'000, 2}};
+  for (const auto& c : cases) {
+    const std::size_t width = std::size_t{1} << c.countWidthCode;
+    BinaryPlistBuilder builder;
+    builder.addDictionary({{1, 2}});
+    builder.addAscii("k");
+    builder.add("\x4F" + std::string(1, static_cast<char>(0x10 | c.countWidthCode))
+                + BinaryPlistBuilder::bigEndian(c.size, width) + std::string(c.size, 'x'));
+    const auto shape = measure(builder.build(0), {.depth = 8, .nodes = 8, .bytes = 100'000});
+    ASSERT_TRUE(shape.has_value()) << c.size << ": " << shape.error();
+    EXPECT_EQ(3u, shape->nodes) << c.size;
+    EXPECT_EQ(3 + 2 + 2 + width + c.size, shape->bytes) << c.size;
+  }
+}
+
 TEST(MeasureBinaryPlist, FailsJustPastEachLimit) {
   const BinaryPlistLimits depth64{.depth = 64, .nodes = 1000, .bytes = 10000};
   const BinaryPlistLimits nodes1000{.depth = 8, .nodes = 1000, .bytes = 100000};
@@ -89,14 +109,11 @@ TEST(MeasureBinaryPlist, FailsJustPastEachLimit) {
   }
 }
 
-TEST(MeasureBinaryPlist, StopsQuicklyOnExponentialSharing) {
-  // 60 levels stand for 2^60 nodes; a walk that expanded them would never finish.
-  const auto start = std::chrono::steady_clock::now();
+TEST(MeasureBinaryPlist, StopsOnExponentialSharing) {
+  // 60 levels stand for 2^60 nodes: a walk that expanded them would never return.
   const auto shape = measure(test_support::doublingBinaryArrays(60),
                              {.depth = 100, .nodes = 1u << 16, .bytes = 1u << 20});
-  const auto elapsed = std::chrono::steady_clock::now() - start;
   EXPECT_FALSE(shape.has_value());
-  EXPECT_LT(elapsed, std::chrono::milliseconds(50));
 }
 
 TEST(MeasureBinaryPlist, RefusesInconsistentStructure) {

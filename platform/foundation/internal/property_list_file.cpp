@@ -15,9 +15,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/foundation/atomic_file_replacement.hpp"
 #include "platform/foundation/internal/xml_duplicate_keys.hpp"
 #include "platform/foundation/user_defaults.hpp"
-#include "platform/foundation/write_all.hpp"
 
 namespace platform::foundation::internal {
 
@@ -36,25 +36,6 @@ std::string quoted(const std::filesystem::path& path) {
 std::string systemError(int error) {
   return std::strerror(error);
 }
-
-// Removes a temporary file unless it has been renamed into place.
-class TemporaryFile {
- public:
-  explicit TemporaryFile(std::string path) : path_(std::move(path)) {}
-  TemporaryFile(const TemporaryFile&) = delete;
-  TemporaryFile& operator=(const TemporaryFile&) = delete;
-  ~TemporaryFile() {
-    if (!path_.empty()) {
-      ::unlink(path_.c_str());
-    }
-  }
-
-  const std::string& path() const { return path_; }
-  void keep() { path_.clear(); }
-
- private:
-  std::string path_;
-};
 
 // Whether some dictionary in the tree holds one key twice. libplist keeps every
 // entry it parses, so a hand-made file can hold two; the walk is bounded by the
@@ -196,43 +177,27 @@ Expected<PlistNode, DefaultsError> PropertyListFile::read() const {
 }
 
 Expected<void, DefaultsError> PropertyListFile::replace(std::span<const char> contents) const {
-  std::string pattern = path_.native() + ".XXXXXX";
-  UniqueFd fd(::mkostemp(pattern.data(), O_CLOEXEC));
-  if (!fd) {
-    const int error = errno;
-    return failure(Code::cannotCreate, "cannot create a temporary file for " + quoted(path_) + ": "
-                                           + systemError(error));
+  using Step = ReplacementError::Step;
+  const auto written =
+      replaceFileAtomically(path_, {contents.data(), contents.size()}, {.lockTemporary = true});
+  if (written) {
+    return {};
   }
-  TemporaryFile temporary(pattern);
-  // The flock tells removeStaleTemporaryFiles that a live writer owns this file.
-  int writeError = 0;
-  if (::flock(fd.get(), LOCK_EX | LOCK_NB) != 0) {
-    writeError = errno;
-  } else if (auto written = writeAll(fd.get(), std::string_view(contents.data(), contents.size()));
-             !written) {
-    writeError = written.error();
-  } else if (::fsync(fd.get()) != 0 || !fd.close()) {
-    writeError = errno;
+  const ReplacementError& error = written.error();
+  const std::string reason = systemError(error.error);
+  switch (error.step) {
+    case Step::create:
+      return failure(Code::cannotCreate,
+                     "cannot create a temporary file for " + quoted(path_) + ": " + reason);
+    case Step::write:
+      return failure(Code::writeFailed, "cannot write " + quoted(error.temporary) + ": " + reason);
+    case Step::rename:
+      return failure(Code::writeFailed, "cannot replace " + quoted(path_) + ": " + reason);
+    case Step::syncFolder:
+      break;
   }
-  if (writeError != 0) {
-    return failure(Code::writeFailed, "cannot write " + quotedForMessage(temporary.path()) + ": "
-                                          + systemError(writeError));
-  }
-  if (::rename(temporary.path().c_str(), path_.c_str()) != 0) {
-    const int error = errno;
-    return failure(Code::writeFailed,
-                   "cannot replace " + quoted(path_) + ": " + systemError(error));
-  }
-  temporary.keep();
-  // The rename reaches the disk only with the folder's own entry list.
-  const std::filesystem::path folder = path_.parent_path();
-  const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (!folderFd || ::fsync(folderFd.get()) != 0) {
-    const int error = errno;
-    return failure(Code::writeFailed, quoted(path_) + " was replaced, but its folder could not "
-                                          "be flushed to disk: " + systemError(error));
-  }
-  return {};
+  return failure(Code::writeFailed, quoted(path_) + " was replaced, but its folder could not "
+                                        "be flushed to disk: " + reason);
 }
 
 namespace {
@@ -301,9 +266,6 @@ void FileLock::removeFile() const {
 
 void PropertyListFile::removeStaleTemporaryFiles() const {
   const std::string folder = path_.parent_path().native();
-  const std::string prefix = path_.filename().native() + ".";
-  // mkostemp replaces six X with letters and digits.
-  constexpr std::size_t kSuffixLength = 6;
   const UniqueFd folderFd(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
   if (!folderFd) {
     return;
@@ -319,13 +281,7 @@ void PropertyListFile::removeStaleTemporaryFiles() const {
   std::vector<std::string> stale;
   while (const dirent* entry = ::readdir(listing.get())) {
     const std::string_view name = entry->d_name;
-    if (name.size() != prefix.size() + kSuffixLength || !name.starts_with(prefix)) {
-      continue;
-    }
-    const std::string_view suffix = name.substr(prefix.size());
-    if (std::all_of(suffix.begin(), suffix.end(), [](char c) {
-          return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-        })) {
+    if (AtomicFileReplacement::isTemporaryName(name, path_.filename().native(), false)) {
       stale.emplace_back(name);
     }
   }
