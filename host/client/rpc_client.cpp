@@ -46,20 +46,20 @@ bool isId(const protocol::RequestId& id, std::int64_t wanted) {
 
 Expected<std::int64_t, RpcFault> RpcClient::enqueue(std::string_view method,
                                                     std::optional<protocol::RequestParams> params,
-                                                    Instant now) {
+                                                    RpcTag tag, Instant now) {
   if (pending_.size() >= maxPending_) {
     return Unexpected(RpcFault{"too many requests wait for the extension ("
                                + std::to_string(pending_.size()) + "); not sending "
                                + inQuotes(method)});
   }
   const std::int64_t id = nextId_++;
-  pending_.push_back({id, std::string(method), now + replyDeadline_, std::move(params)});
+  pending_.push_back({id, std::string(method), now + replyDeadline_, std::move(params), tag});
   return id;
 }
 
 Expected<RpcRequest, RpcFault> RpcClient::request(std::string_view method, Json params,
                                                   Instant now) {
-  auto id = enqueue(method, std::nullopt, now);
+  auto id = enqueue(method, std::nullopt, 0, now);
   if (!id) {
     return Unexpected(std::move(id).error());
   }
@@ -69,8 +69,8 @@ Expected<RpcRequest, RpcFault> RpcClient::request(std::string_view method, Json 
 }
 
 Expected<RpcRequest, RpcFault> RpcClient::request(const protocol::RequestParams& params,
-                                                  Instant now) {
-  auto id = enqueue(protocol::methodName(params), params, now);
+                                                  Instant now, RpcTag tag) {
+  auto id = enqueue(protocol::methodName(params), params, tag, now);
   if (!id) {
     return Unexpected(std::move(id).error());
   }
@@ -104,7 +104,7 @@ std::variant<RpcReply, RpcFault> RpcClient::receive(std::string_view line, Insta
                      ? "came after the answer to request " + idText(reply->id) + " (out of order)"
                      : "answers request " + idText(reply->id) + ", which nobody sent");
   }
-  RpcReply out{oldest.id, oldest.method, std::move(reply->outcome), oldest.params};
+  RpcReply out{oldest.id, oldest.method, std::move(reply->outcome), oldest.params, oldest.tag};
   pending_.pop_front();
   return out;
 }
@@ -125,7 +125,7 @@ std::vector<RpcTimeout> RpcClient::expire(Instant now) {
     if (p.deadline > now) {
       return false;
     }
-    late.push_back({p.id, std::move(p.method), std::move(p.params)});
+    late.push_back({p.id, std::move(p.method), std::move(p.params), p.tag});
     return true;
   });
   return late;
@@ -135,7 +135,7 @@ std::vector<RpcTimeout> RpcClient::reset() {
   std::vector<RpcTimeout> dropped;
   dropped.reserve(pending_.size());
   for (Pending& p : pending_) {
-    dropped.push_back({p.id, std::move(p.method), std::move(p.params)});
+    dropped.push_back({p.id, std::move(p.method), std::move(p.params), p.tag});
   }
   pending_.clear();
   return dropped;

@@ -20,6 +20,9 @@ namespace velto::host {
 /// An error reply's object: its code and its message for a person.
 using RpcError = platform::widgets::protocol::RpcError;
 
+/// A caller's mark on a request, handed back with its reply or timeout.
+using RpcTag = std::uint64_t;
+
 /// A request ready to send: its id, and its line, newline included.
 struct RpcRequest {
   std::int64_t id = 0;
@@ -34,6 +37,8 @@ struct RpcReply {
   /// What a typed request asked, whose alternative says how to read the result;
   /// nothing for a request made by method name.
   std::optional<platform::widgets::protocol::RequestParams> request = std::nullopt;
+  /// The caller's own mark given with the request (whom it was asked for).
+  RpcTag tag = 0;
 };
 
 /// A line that breaks the protocol (not JSON, not a reply, a reply to no pending
@@ -51,6 +56,7 @@ struct RpcTimeout {
   std::string method;
   /// What a typed request asked; nothing for a request made by method name.
   std::optional<platform::widgets::protocol::RequestParams> request = std::nullopt;
+  RpcTag tag = 0;
 
   friend bool operator==(const RpcTimeout&, const RpcTimeout&) = default;
 };
@@ -80,9 +86,10 @@ class RpcClient {
 
   /// The same for typed params, which name their method. They come back with
   /// the reply (or the timeout), so the caller reads the result as the type
-  /// they ask for and needs no note of its own about what it asked.
+  /// they ask for and needs no note of its own about what it asked; `tag`
+  /// comes back too, to say whom it was asked for.
   platform::foundation::Expected<RpcRequest, RpcFault> request(
-      const platform::widgets::protocol::RequestParams& params, Instant now);
+      const platform::widgets::protocol::RequestParams& params, Instant now, RpcTag tag = 0);
 
   /// Matches one line received at `now` (no newline) to the oldest pending
   /// request. Anything that is not that request's reply, or comes after its
@@ -107,13 +114,14 @@ class RpcClient {
  private:
   platform::foundation::Expected<std::int64_t, RpcFault> enqueue(
       std::string_view method, std::optional<platform::widgets::protocol::RequestParams> params,
-      Instant now);
+      RpcTag tag, Instant now);
 
   struct Pending {
     std::int64_t id;
     std::string method;
     Instant deadline;
     std::optional<platform::widgets::protocol::RequestParams> params;
+    RpcTag tag;
   };
 
   std::chrono::milliseconds replyDeadline_;

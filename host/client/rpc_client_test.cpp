@@ -69,12 +69,13 @@ TEST(RpcClient, HandsATypedRequestBackWithItsReplyTimeoutOrReset) {
       protocol::TimelineParams{"K", WidgetFamily::systemMedium};
   RpcClient client(2000ms);
 
-  auto asked = client.request(placeholder, kStart);
+  auto asked = client.request(placeholder, kStart, /*tag=*/7);
   ASSERT_TRUE(asked.has_value());
   EXPECT_EQ("placeholder", Json::parse(asked->line)["method"]);
   auto answer = client.receive(resultLine(asked->id), kStart + 1s);
   ASSERT_TRUE(std::holds_alternative<RpcReply>(answer));
   EXPECT_EQ(placeholder, std::get<RpcReply>(answer).request);
+  EXPECT_EQ(7U, std::get<RpcReply>(answer).tag);
 
   // One asked by method name carries nothing to read it by.
   const auto untyped = send(client, "timeline");
@@ -82,13 +83,13 @@ TEST(RpcClient, HandsATypedRequestBackWithItsReplyTimeoutOrReset) {
   ASSERT_TRUE(std::holds_alternative<RpcReply>(answer));
   EXPECT_EQ(std::nullopt, std::get<RpcReply>(answer).request);
 
-  const auto late = client.request(timeline, kStart);
+  const auto late = client.request(timeline, kStart, 8);
   ASSERT_TRUE(late.has_value());
-  EXPECT_EQ((std::vector<RpcTimeout>{{late->id, "timeline", timeline}}),
+  EXPECT_EQ((std::vector<RpcTimeout>{{late->id, "timeline", timeline, 8}}),
             client.expire(kStart + 2s));
-  const auto dropped = client.request(timeline, kStart + 2s);
+  const auto dropped = client.request(timeline, kStart + 2s, 9);
   ASSERT_TRUE(dropped.has_value());
-  EXPECT_EQ((std::vector<RpcTimeout>{{dropped->id, "timeline", timeline}}), client.reset());
+  EXPECT_EQ((std::vector<RpcTimeout>{{dropped->id, "timeline", timeline, 9}}), client.reset());
 }
 
 TEST(RpcClient, TakesEveryLineThatIsNotTheNextReplyForAFault) {
