@@ -144,8 +144,6 @@ int BarCommand::run(bool outputWasClosed) const {
 
   live::LiveOptions options;
   options.extension = *extension;
-  options.families = {platform::widgets::familyFromName(family_).value_or(
-      platform::widgets::WidgetFamily::systemSmall)};
   options.defaultsFolder = defaultsFolder;
   if (verbose_) {
     options.log = logLine;
@@ -156,14 +154,20 @@ int BarCommand::run(bool outputWasClosed) const {
     status = EX_UNAVAILABLE;
     session.quit();
   };
-  auto host = live::LiveHost::create(session.context(), backend, std::move(options));
+  auto host = live::LiveHost::create(session.context(), std::move(options));
   if (!host) {
     logLine(host.error());
     return EX_UNAVAILABLE;
   }
+  const auto family = platform::widgets::familyFromName(family_).value_or(
+      platform::widgets::WidgetFamily::systemSmall);
+  if (auto widget = (*host)->addWidget(family, backend); !widget) {
+    logLine(widget.error());
+    return EX_UNAVAILABLE;
+  }
 
   ClickInput clicks{bar::ClickReader(
-      [&host](const bar::Click& click) { (*host)->openLink(click.url); }, logLine)};
+      [&host, &backend](const bar::Click& click) { (*host)->openLink(click.url, backend); }, logLine)};
   if (format_ == "i3bar") {
     session.watch(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                   clicksReady, &clicks);

@@ -113,7 +113,7 @@ void TerminalSession::keys(std::string_view bytes) {
       continue;
     }
     if (const auto url = backend_->linkForKey(key)) {
-      host_->openLink(*url);
+      host_->openLink(*url, *backend_);
     }
   }
 }
@@ -205,15 +205,17 @@ TerminalOutcome TerminalSession::run() {
 
   live::LiveOptions options;
   options.extension = request_.extension;
-  options.families = {request_.family};
   options.defaultsFolder = defaultsFolder;
   if (request_.verbose) {
     options.log = logLine;
   }
   options.gaveUp = [this](std::string_view reason) { quit({EX_UNAVAILABLE, std::string(reason)}); };
-  auto host = live::LiveHost::create(context_, *backend_, std::move(options));
+  auto host = live::LiveHost::create(context_, std::move(options));
   if (!host) {
     return {EX_OSERR, host.error()};
+  }
+  if (auto widget = (*host)->addWidget(request_.family, *backend_); !widget) {
+    return {EX_OSERR, widget.error()};
   }
   host_ = std::move(*host);
   host_->start();

@@ -16,32 +16,48 @@ std::optional<std::string> launchWithDesktop(const std::string& url) {
   return reason;
 }
 
-LinkOpener::LinkOpener(GMainContext* context, Backend& backend, LaunchUri launch,
+LinkOpener::LinkOpener(GMainContext* context, LaunchUri launch,
                        std::chrono::milliseconds statusFor)
-    : backend_(backend), launch_(std::move(launch)), statusFor_(statusFor), clearStatus_(context) {}
+    : launch_(std::move(launch)), statusFor_(statusFor), clearStatus_(context) {}
 
 bool LinkOpener::offers(std::string_view url) const {
   return std::find(offered_.begin(), offered_.end(), url) != offered_.end();
 }
 
-bool LinkOpener::open(std::string_view url) {
+bool LinkOpener::open(std::string_view url, Backend& from) {
   if (!offers(url)) {
-    showStatus("not on display: " + std::string(url));
+    showStatus(from, "not on display: " + std::string(url));
     return false;
   }
   if (const auto failure = launch_(std::string(url))) {
-    showStatus("cannot open " + std::string(url) + ": " + *failure);
+    showStatus(from, "cannot open " + std::string(url) + ": " + *failure);
     return false;
   }
   return true;
 }
 
-void LinkOpener::showStatus(std::string message) {
+void LinkOpener::showStatus(Backend& backend, std::string message) {
   for (char& c : message) {
     c = (c == '\n' || c == '\r') ? ' ' : c;
   }
-  backend_.status(message);
-  clearStatus_.start(statusFor_, [this] { backend_.status({}); });
+  if (statusOn_ != nullptr && statusOn_ != &backend) {
+    statusOn_->status({});
+  }
+  statusOn_ = &backend;
+  backend.status(message);
+  clearStatus_.start(statusFor_, [this] {
+    if (statusOn_ != nullptr) {
+      statusOn_->status({});
+      statusOn_ = nullptr;
+    }
+  });
+}
+
+void LinkOpener::forget(const Backend& backend) {
+  if (statusOn_ == &backend) {
+    statusOn_ = nullptr;
+    clearStatus_.cancel();
+  }
 }
 
 }  // namespace velto::host::live

@@ -12,6 +12,7 @@ namespace velto::host::live {
 namespace {
 
 using namespace platform::ui;
+using testing::runFor;
 using testing::runUntil;
 using testing::TestContext;
 
@@ -62,7 +63,7 @@ class LinkOpenerTest : public ::testing::Test {
  protected:
   LinkOpener opener(std::optional<std::string> failure = std::nullopt) {
     return LinkOpener(
-        context_.get(), backend_,
+        context_.get(),
         [this, failure](const std::string& url) {
           launched_.push_back(url);
           return failure;
@@ -78,7 +79,7 @@ class LinkOpenerTest : public ::testing::Test {
 TEST_F(LinkOpenerTest, OpensALinkOnDisplay) {
   LinkOpener links = opener();
   links.offer(linkDestinations(footerWithButtons()));
-  EXPECT_TRUE(links.open("velto://toggle"));
+  EXPECT_TRUE(links.open("velto://toggle", backend_));
   EXPECT_EQ(std::vector<std::string>{"velto://toggle"}, launched_);
   EXPECT_TRUE(backend_.statuses.empty());
 }
@@ -86,8 +87,8 @@ TEST_F(LinkOpenerTest, OpensALinkOnDisplay) {
 TEST_F(LinkOpenerTest, RefusesALinkThatIsNotOnDisplay) {
   LinkOpener links = opener();
   links.offer(linkDestinations(Text::verbatim("stopped")));
-  EXPECT_FALSE(links.open("velto://toggle"));
-  EXPECT_FALSE(links.open("file:///etc/passwd"));
+  EXPECT_FALSE(links.open("velto://toggle", backend_));
+  EXPECT_FALSE(links.open("file:///etc/passwd", backend_));
   EXPECT_TRUE(launched_.empty());
   ASSERT_FALSE(backend_.statuses.empty());
 }
@@ -95,7 +96,7 @@ TEST_F(LinkOpenerTest, RefusesALinkThatIsNotOnDisplay) {
 TEST_F(LinkOpenerTest, AFailureShowsOnTheStatusLineAndThenClears) {
   LinkOpener links = opener("no application handles velto:");
   links.offer(linkDestinations(footerWithButtons()));
-  EXPECT_FALSE(links.open("velto://stop"));
+  EXPECT_FALSE(links.open("velto://stop", backend_));
   ASSERT_EQ(1u, backend_.statuses.size());
   EXPECT_NE(std::string::npos, backend_.statuses[0].find("velto://stop"));
   EXPECT_NE(std::string::npos, backend_.statuses[0].find("no application handles velto:"));
@@ -106,9 +107,24 @@ TEST_F(LinkOpenerTest, AFailureShowsOnTheStatusLineAndThenClears) {
 TEST_F(LinkOpenerTest, AMultiLineReasonStaysOnOneLine) {
   LinkOpener links = opener("first\nsecond");
   links.offer(linkDestinations(footerWithButtons()));
-  links.open("velto://stop");
+  links.open("velto://stop", backend_);
   ASSERT_FALSE(backend_.statuses.empty());
   EXPECT_EQ(std::string::npos, backend_.statuses[0].find('\n'));
+}
+
+TEST_F(LinkOpenerTest, AFailureShowsOnlyWhereThePersonClicked) {
+  RecordingBackend other;
+  LinkOpener links = opener("no handler");
+  links.offer(linkDestinations(footerWithButtons()));
+  links.open("velto://stop", other);
+  links.open("velto://toggle", backend_);
+  // The first window's message gives way to the second's rather than linger.
+  EXPECT_EQ((std::vector<std::string>{"cannot open velto://stop: no handler", ""}),
+            other.statuses);
+  ASSERT_EQ(1U, backend_.statuses.size());
+  links.forget(backend_);
+  runFor(context_.get(), std::chrono::milliseconds(20));
+  EXPECT_EQ(1U, backend_.statuses.size());
 }
 
 }  // namespace

@@ -33,49 +33,21 @@ std::chrono::milliseconds until(std::chrono::steady_clock::time_point instant) {
 }  // namespace
 
 Expected<std::unique_ptr<LiveHost>, std::string> LiveHost::create(GMainContext* context,
-                                                                  Backend& backend,
                                                                   LiveOptions options,
                                                                   const Clock& clock) {
-  if (options.families.empty()) {
-    return Unexpected(std::string("no widget to show"));
-  }
-  const auto& families = options.families;
-  for (auto family = families.begin(); family != families.end(); ++family) {
-    // Replies find their widget by family.
-    if (std::find(std::next(family), families.end(), *family) != families.end()) {
-      return Unexpected("the family " + std::string(platform::widgets::rawValue(*family))
-                        + " is asked for twice");
-    }
-  }
   if (options.defaultsFolder.empty() || options.defaultsFolder.is_relative()) {
     return Unexpected(std::string("no defaults folder to follow"));
   }
-  std::unique_ptr<LiveHost> host(new LiveHost(context, backend, std::move(options), clock));
-  for (std::size_t i = 0; i < host->options_.families.size(); ++i) {
-    LiveHost* self = host.get();
-    auto timer = WallClockTimer::create(context, [self, i](WallClockEvent event) {
-      if (event == WallClockEvent::clockChanged && i < self->schedulers_.size()) {
-        self->log("the wall clock changed");
-        self->schedulers_[i].clockChanged();
-      }
-      self->advanceWidget(i);
-    });
-    if (!timer) {
-      return Unexpected(timer.error());
-    }
-    host->wakeTimers_.push_back(std::move(*timer));
-  }
-  return host;
+  return std::unique_ptr<LiveHost>(new LiveHost(context, std::move(options), clock));
 }
 
-LiveHost::LiveHost(GMainContext* context, Backend& backend, LiveOptions options, const Clock& clock)
+LiveHost::LiveHost(GMainContext* context, LiveOptions options, const Clock& clock)
     : context_(context),
-      backend_(backend),
       options_(std::move(options)),
       clock_(clock),
       replyDeadline_(context),
       restart_(context),
-      linkOpener_(context, backend, options_.launch) {}
+      linkOpener_(context, options_.launch) {}
 
 LiveHost::~LiveHost() {
   folderWatch_.reset();
@@ -83,6 +55,64 @@ LiveHost::~LiveHost() {
   restart_.cancel();
   supervisor_.stop();
   child_.reset();
+}
+
+Expected<WidgetId, std::string> LiveHost::addWidget(platform::widgets::WidgetFamily family,
+                                                    Backend& backend) {
+  const WidgetId id = nextWidget_++;
+  auto wake = WallClockTimer::create(context_, [this, id](WallClockEvent event) {
+    Widget* widget = find(id);
+    if (widget == nullptr) {
+      return;
+    }
+    if (event == WallClockEvent::clockChanged && widget->scheduler) {
+      log("the wall clock changed");
+      widget->scheduler->clockChanged();
+    }
+    advanceWidget(id);
+  });
+  if (!wake) {
+    return Unexpected(wake.error());
+  }
+  widgets_.push_back(std::make_unique<Widget>(Widget{id, family, &backend, {}, std::move(*wake)}));
+  if (!kind_.empty()) {
+    beginShowing(*widgets_.back());
+  }
+  return id;
+}
+
+void LiveHost::removeWidget(WidgetId id) {
+  const auto gone = std::find_if(widgets_.begin(), widgets_.end(),
+                                 [id](const auto& widget) { return widget->id == id; });
+  if (gone == widgets_.end()) {
+    return;
+  }
+  Backend* backend = (*gone)->backend;
+  widgets_.erase(gone);
+  // Replies still on their way for it find no widget and are dropped.
+  if (std::none_of(widgets_.begin(), widgets_.end(),
+                   [backend](const auto& widget) { return widget->backend == backend; })) {
+    linkOpener_.forget(*backend);
+  }
+  offerLinks();
+}
+
+LiveHost::Widget* LiveHost::find(WidgetId id) {
+  for (auto& widget : widgets_) {
+    if (widget->id == id) {
+      return widget.get();
+    }
+  }
+  return nullptr;
+}
+
+const WidgetScheduler* LiveHost::scheduler(WidgetId id) const {
+  for (const auto& widget : widgets_) {
+    if (widget->id == id) {
+      return widget->scheduler ? &*widget->scheduler : nullptr;
+    }
+  }
+  return nullptr;
 }
 
 void LiveHost::start() {
@@ -149,8 +179,8 @@ void LiveHost::spawnChild() {
   send(protocol::InitializeParams{});
 }
 
-void LiveHost::send(const protocol::RequestParams& params) {
-  auto request = rpc_.request(params, monotonicNow());
+void LiveHost::send(const protocol::RequestParams& params, RpcTag tag) {
+  auto request = rpc_.request(params, monotonicNow(), tag);
   if (!request) {
     fault(request.error().reason);
     return;
@@ -205,23 +235,30 @@ void LiveHost::initialized(const nlohmann::json& result) {
   childReady_ = true;
   carryOut(supervisor_.childReady(monotonicNow()));
   log("the extension is ready (pid " + std::to_string(child_->pid()) + ")");
-  const bool restarted = !schedulers_.empty();
+  const bool restarted = !kind_.empty();
   if (!restarted) {
     kind_ = hello->widgets.front().kind;
-    for (const auto family : options_.families) {
-      schedulers_.emplace_back(kind_, family);
-    }
   }
-  for (std::size_t i = 0; i < schedulers_.size(); ++i) {
-    if (!schedulers_[i].showing()) {
-      send(protocol::PlaceholderParams{kind_, schedulers_[i].family()});
-    }
-    // A new process may see a newer snapshot than the one the timeline kept.
-    if (restarted) {
-      schedulers_[i].defaultsChanged();
+  for (auto& widget : widgets_) {
+    if (!widget->scheduler) {
+      beginShowing(*widget);
+    } else {
+      if (!widget->scheduler->showing()) {
+        send(protocol::PlaceholderParams{kind_, widget->family}, widget->id);
+      }
+      // A new process may see a newer snapshot than the one the timeline kept.
+      widget->scheduler->defaultsChanged();
     }
   }
   advanceAllWidgets();
+}
+
+void LiveHost::beginShowing(Widget& widget) {
+  widget.scheduler.emplace(kind_, widget.family);
+  if (childReady_) {
+    send(protocol::PlaceholderParams{kind_, widget.family}, widget.id);
+    advanceWidget(widget.id);
+  }
 }
 
 void LiveHost::childExited(int waitStatus) {
@@ -261,75 +298,74 @@ void LiveHost::deadlinePassed() {
 
 void LiveHost::defaultsChanged() {
   log("the defaults changed");
-  for (auto& scheduler : schedulers_) {
-    scheduler.defaultsChanged();
+  for (auto& widget : widgets_) {
+    if (widget->scheduler) {
+      widget->scheduler->defaultsChanged();
+    }
   }
   advanceAllWidgets();
 }
 
 void LiveHost::advanceAllWidgets() {
-  for (std::size_t i = 0; i < schedulers_.size(); ++i) {
-    advanceWidget(i);
+  // A backend may remove widgets while it draws; go by id.
+  std::vector<WidgetId> ids;
+  ids.reserve(widgets_.size());
+  for (const auto& widget : widgets_) {
+    ids.push_back(widget->id);
+  }
+  for (const WidgetId id : ids) {
+    advanceWidget(id);
   }
 }
 
-void LiveHost::advanceWidget(std::size_t widget) {
-  if (widget >= schedulers_.size()) {
+void LiveHost::advanceWidget(WidgetId id) {
+  Widget* widget = find(id);
+  if (widget == nullptr || !widget->scheduler) {
     return;
   }
-  WidgetScheduler& scheduler = schedulers_[widget];
+  WidgetScheduler& scheduler = *widget->scheduler;
   const SchedulerStep step = scheduler.advance(clock_.now());
   switch (step.draw) {
     case SchedulerStep::Draw::none:
       break;
     case SchedulerStep::Draw::show:
-      backend_.show(scheduler.scene(), step.instant);
+      widget->backend->show(scheduler.scene(), step.instant);
       offerLinks();
       break;
     case SchedulerStep::Draw::tick:
-      backend_.tick(step.instant);
+      widget->backend->tick(step.instant);
       break;
   }
   if (step.reload) {
     if (childReady_) {
       log(std::string("asking for a timeline (") + std::string(name(*step.reload)) + ")");
-      send(protocol::TimelineParams{kind_, scheduler.family()});
+      send(protocol::TimelineParams{kind_, scheduler.family()}, id);
     } else {
       // Asked again once the next extension is ready.
       scheduler.reloadFailed();
     }
   }
   if (step.wakeAt) {
-    wakeTimers_[widget]->arm(*step.wakeAt);
+    widget->wake->arm(*step.wakeAt);
   } else {
-    wakeTimers_[widget]->disarm();
+    widget->wake->disarm();
   }
 }
 
 void LiveHost::offerLinks() {
   std::vector<std::string> all;
-  for (const auto& scheduler : schedulers_) {
-    if (scheduler.showing()) {
-      const auto& links = scheduler.scene().links;
+  for (const auto& widget : widgets_) {
+    if (widget->scheduler && widget->scheduler->showing()) {
+      const auto& links = widget->scheduler->scene().links;
       all.insert(all.end(), links.begin(), links.end());
     }
   }
   linkOpener_.offer(std::move(all));
 }
 
-bool LiveHost::openLink(std::string_view url) {
+bool LiveHost::openLink(std::string_view url, Backend& from) {
   log("opening " + std::string(url));
-  return linkOpener_.open(url);
-}
-
-void LiveHost::redraw() {
-  for (std::size_t i = 0; i < schedulers_.size(); ++i) {
-    if (schedulers_[i].showing()) {
-      // Readouts change on whole seconds; draw as of the one that has begun.
-      const double now = clock_.now().timeIntervalSinceReferenceDate();
-      backend_.show(schedulers_[i].scene(), Date(std::floor(now)));
-    }
-  }
+  return linkOpener_.open(url, from);
 }
 
 }  // namespace velto::host::live

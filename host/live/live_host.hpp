@@ -31,9 +31,6 @@ namespace velto::host::live {
 struct LiveOptions {
   /// The extension's program.
   std::filesystem::path extension;
-  /// One shown widget per family, of the extension's first widget kind; no
-  /// family twice.
-  std::vector<platform::widgets::WidgetFamily> families;
   /// The shared defaults folder whose changes reload the timelines at once.
   std::filesystem::path defaultsFolder;
   /// Receives one line per event (a start, a reply, a fault, a reload); none when empty.
@@ -46,17 +43,20 @@ struct LiveOptions {
   LaunchUri launch = launchWithDesktop;
 };
 
-/// Keeps widgets live on one GLib main context: runs the extension under the
-/// supervisor's restart policy, asks it for placeholders and timelines as each
-/// widget's scheduler says, and hands what is on display to the backend. It
-/// wakes only for the child's bytes, a reply deadline, a restart, a scheduler's
-/// instant or a change of the defaults folder.
+/// Names one shown widget for as long as it is shown.
+using WidgetId = std::uint64_t;
+
+/// Keeps widgets live on one GLib main context: runs one extension for all of
+/// them under the supervisor's restart policy, asks it for placeholders and
+/// timelines as each widget's scheduler says, and hands what is on display to
+/// that widget's backend. It wakes only for the child's bytes, a reply
+/// deadline, a restart, a scheduler's instant or a change of the defaults folder.
 class LiveHost {
  public:
-  /// A host on `context` that draws on `backend`; `clock` is the wall clock
-  /// the schedulers run on. Nothing starts before start().
+  /// A host on `context`; `clock` is the wall clock the schedulers run on.
+  /// Nothing starts before start().
   static platform::foundation::Expected<std::unique_ptr<LiveHost>, std::string> create(
-      GMainContext* context, Backend& backend, LiveOptions options,
+      GMainContext* context, LiveOptions options,
       const platform::foundation::Clock& clock = platform::foundation::SystemClock::shared());
 
   LiveHost(const LiveHost&) = delete;
@@ -64,14 +64,21 @@ class LiveHost {
   /// Ends the extension (and its process group) and stops every watch.
   ~LiveHost();
 
+  /// Shows a widget of the extension's first kind in `family` on `backend`,
+  /// which must outlive it (or its removeWidget()). Before start() or at any
+  /// time after; several widgets may share a family or a backend. Fails only
+  /// when the system refuses the widget's wall-clock timer.
+  platform::foundation::Expected<WidgetId, std::string> addWidget(
+      platform::widgets::WidgetFamily family, Backend& backend);
+  /// Stops showing a widget; its backend is not called again.
+  void removeWidget(WidgetId widget);
+
   /// Starts the extension and the watches.
   void start();
 
-  /// Opens `url` if a tree on display carries it; a failure shows on the status line.
-  bool openLink(std::string_view url);
-
-  /// Draws every widget afresh (the backend's space changed).
-  void redraw();
+  /// Opens `url` if a tree on display carries it; a failure shows on the status
+  /// line of `from`, the backend the person clicked on.
+  bool openLink(std::string_view url, Backend& from);
 
   /// The extension's current process, if one runs (for tests and the log).
   std::optional<pid_t> extensionPid() const;
@@ -79,39 +86,46 @@ class LiveHost {
   /// How many extension processes were started so far.
   int extensionsStarted() const { return started_; }
 
-  /// The scheduler of each shown widget, once the extension has declared its kind.
-  const std::vector<WidgetScheduler>& widgets() const { return schedulers_; }
+  /// The scheduler of `widget`, once the extension has declared its kind.
+  const WidgetScheduler* scheduler(WidgetId widget) const;
 
  private:
-  LiveHost(GMainContext* context, Backend& backend, LiveOptions options,
-           const platform::foundation::Clock& clock);
+  struct Widget {
+    WidgetId id;
+    platform::widgets::WidgetFamily family;
+    Backend* backend;
+    std::optional<WidgetScheduler> scheduler;
+    std::unique_ptr<WallClockTimer> wake;
+  };
+
+  LiveHost(GMainContext* context, LiveOptions options, const platform::foundation::Clock& clock);
 
   void carryOut(const SupervisorAction& action);
   void spawnChild();
-  void send(const platform::widgets::protocol::RequestParams& params);
+  void send(const platform::widgets::protocol::RequestParams& params, RpcTag tag = 0);
   void received(std::string_view bytes);
   void replied(const RpcReply& reply);
   void refused(const RpcReply& reply);
   void initialized(const nlohmann::json& result);
-  void placeholderArrived(std::size_t widget, const nlohmann::json& result);
-  void timelineArrived(std::size_t widget, const nlohmann::json& result);
+  void placeholderArrived(Widget& widget, const nlohmann::json& result);
+  void timelineArrived(Widget& widget, const nlohmann::json& result);
   void childExited(int waitStatus);
   void fault(std::string reason);
   void lostRequests(const std::vector<RpcTimeout>& lost);
   void deadlinePassed();
   void armDeadline();
   void defaultsChanged();
+  /// Gives a widget its scheduler once the kind is known and asks for its placeholder.
+  void beginShowing(Widget& widget);
   /// Brings one widget's scheduler to now and does what it says: draw, ask for
   /// a timeline, wake again.
-  void advanceWidget(std::size_t widget);
+  void advanceWidget(WidgetId id);
   void advanceAllWidgets();
-  /// The widget shown in `family`, once the extension has declared its kind.
-  std::optional<std::size_t> widgetIn(platform::widgets::WidgetFamily family) const;
+  Widget* find(WidgetId id);
   void offerLinks();
   void log(const std::string& line) const;
 
   GMainContext* context_;
-  Backend& backend_;
   LiveOptions options_;
   const platform::foundation::Clock& clock_;
 
@@ -124,8 +138,8 @@ class LiveHost {
   int started_ = 0;
 
   std::string kind_;
-  std::vector<WidgetScheduler> schedulers_;
-  std::vector<std::unique_ptr<WallClockTimer>> wakeTimers_;
+  std::vector<std::unique_ptr<Widget>> widgets_;
+  WidgetId nextWidget_ = 1;
 
   Timeout replyDeadline_;
   Timeout restart_;

@@ -1,5 +1,5 @@
 // How LiveHost reads the extension's replies: each by the type of the request
-// it answers, routed to the widget of the family that request named.
+// it answers, routed to the widget it was asked for.
 
 #include <string>
 #include <utility>
@@ -24,13 +24,13 @@ void LiveHost::replied(const RpcReply& reply) {
   }
   std::visit(overloaded{
                  [&](const protocol::InitializeParams&) { initialized(*reply.outcome); },
-                 [&](const protocol::PlaceholderParams& asked) {
-                   if (const auto widget = widgetIn(asked.family)) {
+                 [&](const protocol::PlaceholderParams&) {
+                   if (Widget* widget = find(reply.tag)) {
                      placeholderArrived(*widget, *reply.outcome);
                    }
                  },
-                 [&](const protocol::TimelineParams& asked) {
-                   if (const auto widget = widgetIn(asked.family)) {
+                 [&](const protocol::TimelineParams&) {
+                   if (Widget* widget = find(reply.tag)) {
                      timelineArrived(*widget, *reply.outcome);
                    }
                  },
@@ -46,46 +46,38 @@ void LiveHost::refused(const RpcReply& reply) {
   // A refused timeline leaves the one kept on display; the scheduler asks again.
   const auto* timeline =
       reply.request ? std::get_if<protocol::TimelineParams>(&*reply.request) : nullptr;
-  const auto widget = timeline != nullptr ? widgetIn(timeline->family) : std::nullopt;
-  if (!widget) {
+  if (timeline == nullptr) {
     fault(reason);
     return;
   }
   log(reason);
-  schedulers_[*widget].reloadFailed();
-  advanceWidget(*widget);
+  if (Widget* widget = find(reply.tag); widget != nullptr && widget->scheduler) {
+    widget->scheduler->reloadFailed();
+    advanceWidget(widget->id);
+  }
 }
 
-void LiveHost::placeholderArrived(std::size_t widget, const nlohmann::json& result) {
+void LiveHost::placeholderArrived(Widget& widget, const nlohmann::json& result) {
   auto entry = decodeEntryResult(result);
   if (!entry) {
     fault(entry.error());
     return;
   }
-  schedulers_[widget].placeholderArrived(std::move(*entry));
-  advanceWidget(widget);
+  widget.scheduler->placeholderArrived(std::move(*entry));
+  advanceWidget(widget.id);
 }
 
-void LiveHost::timelineArrived(std::size_t widget, const nlohmann::json& result) {
+void LiveHost::timelineArrived(Widget& widget, const nlohmann::json& result) {
   auto timeline = decodeTimeline(result);
   if (!timeline) {
-    schedulers_[widget].reloadFailed();
+    widget.scheduler->reloadFailed();
     fault(timeline.error());
     return;
   }
   log("a timeline of " + std::to_string(timeline->entries.size()) + " entries arrived for "
-      + std::string(platform::widgets::rawValue(schedulers_[widget].family())));
-  schedulers_[widget].timelineArrived(std::move(*timeline));
-  advanceWidget(widget);
-}
-
-std::optional<std::size_t> LiveHost::widgetIn(platform::widgets::WidgetFamily family) const {
-  for (std::size_t i = 0; i < schedulers_.size(); ++i) {
-    if (schedulers_[i].family() == family) {
-      return i;
-    }
-  }
-  return std::nullopt;
+      + std::string(platform::widgets::rawValue(widget.family)));
+  widget.scheduler->timelineArrived(std::move(*timeline));
+  advanceWidget(widget.id);
 }
 
 void LiveHost::lostRequests(const std::vector<RpcTimeout>& lost) {
@@ -95,8 +87,8 @@ void LiveHost::lostRequests(const std::vector<RpcTimeout>& lost) {
     if (timeline == nullptr) {
       continue;
     }
-    if (const auto widget = widgetIn(timeline->family)) {
-      schedulers_[*widget].reloadFailed();
+    if (Widget* widget = find(request.tag); widget != nullptr && widget->scheduler) {
+      widget->scheduler->reloadFailed();
     }
   }
 }

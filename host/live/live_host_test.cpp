@@ -1,5 +1,6 @@
 #include "host/live/live_host.hpp"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -89,14 +90,25 @@ class LiveHostTest : public ::testing::Test {
     }
     LiveOptions options;
     options.extension = extension;
-    options.families = std::move(families);
     options.defaultsFolder = defaults();
     options.log = [this](std::string_view line) { log_.emplace_back(line); };
     options.gaveUp = [this](std::string_view reason) { gaveUp_.emplace_back(reason); };
-    auto host = LiveHost::create(context_.get(), backend_, std::move(options));
+    auto host = LiveHost::create(context_.get(), std::move(options));
     ASSERT_TRUE(host.has_value()) << host.error();
     host_ = std::move(*host);
+    for (const WidgetFamily family : families) {
+      ids_.push_back(add(family, backend_));
+    }
     host_->start();
+  }
+  WidgetId add(WidgetFamily family, Backend& backend) {
+    auto id = host_->addWidget(family, backend);
+    EXPECT_TRUE(id.has_value());
+    return id.value_or(0);
+  }
+  bool hasTimeline(WidgetId id) const {
+    const WidgetScheduler* scheduler = host_->scheduler(id);
+    return scheduler != nullptr && scheduler->timeline().has_value();
   }
   fs::path defaults() const { return root_ / "config" / "velto" / "defaults"; }
   bool until(const std::function<bool()>& done) { return runUntil(context_.get(), done); }
@@ -110,6 +122,7 @@ class LiveHostTest : public ::testing::Test {
   std::vector<std::string> log_;
   std::vector<std::string> gaveUp_;
   std::unique_ptr<LiveHost> host_;
+  std::vector<WidgetId> ids_;
 };
 
 TEST_F(LiveHostTest, ShowsThePlaceholderRedactedThenTheTimeline) {
@@ -124,29 +137,41 @@ TEST_F(LiveHostTest, ShowsThePlaceholderRedactedThenTheTimeline) {
   EXPECT_EQ(1, host_->extensionsStarted());
 }
 
-TEST_F(LiveHostTest, GivesEachFamilyTheRepliesAskedForIt) {
+TEST_F(LiveHostTest, GivesEachWidgetTheRepliesAskedForIt) {
   start("normal", "", VELTO_FAKE_EXTENSION,
-        {WidgetFamily::systemMedium, WidgetFamily::systemSmall});
+        {WidgetFamily::systemMedium, WidgetFamily::systemSmall, WidgetFamily::systemSmall});
   ASSERT_TRUE(until([&] {
-    const auto& widgets = host_->widgets();
-    return widgets.size() == 2 && widgets[0].timeline() && widgets[1].timeline();
+    return std::all_of(ids_.begin(), ids_.end(), [&](WidgetId id) { return hasTimeline(id); });
   }));
-  EXPECT_EQ(WidgetFamily::systemMedium, host_->widgets()[0].family());
-  EXPECT_EQ(WidgetFamily::systemSmall, host_->widgets()[1].family());
-  for (const auto& widget : host_->widgets()) {
-    EXPECT_TRUE(widget.showing());
-    EXPECT_FALSE(widget.scene().redacted);
+  const std::vector<WidgetFamily> families = {WidgetFamily::systemMedium,
+                                              WidgetFamily::systemSmall, WidgetFamily::systemSmall};
+  for (std::size_t i = 0; i < ids_.size(); ++i) {
+    const WidgetScheduler* widget = host_->scheduler(ids_[i]);
+    EXPECT_EQ(families[i], widget->family());
+    EXPECT_TRUE(widget->showing());
+    EXPECT_FALSE(widget->scene().redacted);
   }
+  EXPECT_EQ(1, host_->extensionsStarted());
 }
 
-TEST_F(LiveHostTest, RefusesAFamilyAskedForTwice) {
-  LiveOptions options;
-  options.extension = VELTO_FAKE_EXTENSION;
-  options.families = {WidgetFamily::systemSmall, WidgetFamily::systemSmall};
-  options.defaultsFolder = defaults();
-  const auto host = LiveHost::create(context_.get(), backend_, std::move(options));
-  ASSERT_FALSE(host.has_value());
-  EXPECT_NE(std::string::npos, host.error().find("systemSmall")) << host.error();
+TEST_F(LiveHostTest, WidgetsComeAndGoOnTheSameExtension) {
+  fs::create_directories(defaults());
+  start("normal");
+  ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
+  RecordingBackend second;
+  const WidgetId added = add(WidgetFamily::systemMedium, second);
+  ASSERT_TRUE(until([&] { return second.lastShows("fake 1."); }));
+  EXPECT_TRUE(second.shows.front().redacted);
+
+  host_->removeWidget(ids_.front());
+  const std::size_t shownBefore = backend_.shows.size();
+  const std::string secondBefore = second.shows.back().text;
+  std::ofstream(defaults() / "group.app.velto.plist") << "x";
+  ASSERT_TRUE(until([&] { return second.shows.back().text != secondBefore; }));
+  EXPECT_EQ(shownBefore, backend_.shows.size());
+  EXPECT_EQ(nullptr, host_->scheduler(ids_.front()));
+  EXPECT_NE(nullptr, host_->scheduler(added));
+  EXPECT_EQ(1, host_->extensionsStarted());
 }
 
 // Each faulty start must be followed by a restart that the host then shows.
@@ -239,7 +264,7 @@ TEST_F(LiveHostTest, LogsOneLinePerEvent) {
 TEST_F(LiveHostTest, OpensOnlyLinksOnDisplay) {
   start("normal");
   ASSERT_TRUE(until([&] { return backend_.lastShows("fake 1."); }));
-  EXPECT_FALSE(host_->openLink("velto://toggle"));
+  EXPECT_FALSE(host_->openLink("velto://toggle", backend_));
   ASSERT_FALSE(backend_.statuses.empty());
 }
 
