@@ -140,16 +140,26 @@ struct VeltoCanvasAccessibleClass {
 
 G_DEFINE_TYPE(VeltoCanvasAccessible, velto_canvas_accessible, GTK_TYPE_WIDGET_ACCESSIBLE)
 
-static const AccessibleChildren* canvasChildren(AtkObject* object) {
+// Whoever asks for the children or the description gets them up to date.
+static AccessibleChildren* canvasChildren(AtkObject* object) {
   GtkWidget* widget = gtk_accessible_get_widget(GTK_ACCESSIBLE(object));
-  return widget != nullptr ? static_cast<const AccessibleChildren*>(
-             g_object_get_data(G_OBJECT(widget), "velto-accessible-children"))
-                           : nullptr;
+  auto* children = widget != nullptr ? static_cast<AccessibleChildren*>(g_object_get_data(
+                                           G_OBJECT(widget), "velto-accessible-children"))
+                                     : nullptr;
+  if (children != nullptr) {
+    children->asked();
+  }
+  return children;
 }
 
 static gint canvas_child_count(AtkObject* object) {
   const auto* children = canvasChildren(object);
   return children != nullptr ? static_cast<gint>(children->size()) : 0;
+}
+
+static const gchar* canvas_description(AtkObject* object) {
+  canvasChildren(object);
+  return ATK_OBJECT_CLASS(velto_canvas_accessible_parent_class)->get_description(object);
 }
 
 static AtkObject* canvas_ref_child(AtkObject* object, gint index) {
@@ -165,6 +175,7 @@ static void velto_canvas_accessible_init(VeltoCanvasAccessible*) {}
 static void velto_canvas_accessible_class_init(VeltoCanvasAccessibleClass* klass) {
   ATK_OBJECT_CLASS(klass)->get_n_children = canvas_child_count;
   ATK_OBJECT_CLASS(klass)->ref_child = canvas_ref_child;
+  ATK_OBJECT_CLASS(klass)->get_description = canvas_description;
 }
 
 struct VeltoCanvas {
@@ -270,6 +281,22 @@ void AccessibleChildren::update(const std::vector<AccessibleNode>& nodes) {
     atk_object_set_parent(object, parent);
     objects_.emplace_back(object);
     g_signal_emit_by_name(parent, "children-changed::add", static_cast<guint>(i), object);
+  }
+}
+
+void AccessibleChildren::changed(std::function<std::vector<AccessibleNode>()> source) {
+  source_ = std::move(source);
+  stale_ = true;
+  if (read_) {
+    asked();
+  }
+}
+
+void AccessibleChildren::asked() {
+  read_ = true;
+  if (stale_ && source_) {
+    stale_ = false;
+    update(source_());
   }
 }
 

@@ -44,6 +44,15 @@ class AccessibleChildren {
   /// the widget's summary, announced when it changes.
   void update(const std::vector<AccessibleNode>& nodes);
 
+  /// The nodes on display changed; `source` makes them. Until an assistive
+  /// technology has asked for the canvas's children or description, nothing
+  /// is made or announced: the widget ticks every second, and no one would hear.
+  void changed(std::function<std::vector<AccessibleNode>()> source);
+  /// Brings the children up to date if they are behind; called when asked.
+  void asked();
+  /// Whether an assistive technology has asked for the children.
+  bool read() const { return read_; }
+
   std::size_t size() const { return objects_.size(); }
   AtkObject* at(std::size_t index) const { return objects_[index].get(); }
 
@@ -52,6 +61,9 @@ class AccessibleChildren {
 
   GtkWidget* canvas_;
   PressLink press_;
+  std::function<std::vector<AccessibleNode>()> source_;
+  bool stale_ = false;
+  bool read_ = false;
   std::string summary_;
   std::vector<AccessibleNode> nodes_;
   std::vector<platform::gobject::ObjectRef<AtkObject>> objects_;

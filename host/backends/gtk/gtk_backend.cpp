@@ -225,8 +225,9 @@ void GtkBackend::Impl::followLayout() {
 }
 
 void GtkBackend::Impl::describe() {
-  accessible_->update(widget_ ? accessibleTree(widget_->drawList())
-                              : std::vector<AccessibleNode>{});
+  accessible_->changed([this] {
+    return widget_ ? accessibleTree(widget_->drawList()) : std::vector<AccessibleNode>{};
+  });
 }
 
 const layout::DrawList& GtkBackend::Impl::shown() const {
