@@ -1,5 +1,8 @@
 #include "host/backends/gtk/window_surface.hpp"
 
+#include <algorithm>
+#include <string>
+
 #include <gtk-layer-shell/gtk-layer-shell.h>
 
 #ifdef GDK_WINDOWING_X11
@@ -37,31 +40,39 @@ std::string_view name(SurfaceKind kind) {
   return "window";
 }
 
-GdkMonitor* chooseMonitor(GdkDisplay* display, const std::optional<std::string>& output) {
+std::vector<std::string> monitorNames(GdkDisplay* display) {
+  std::vector<std::string> names;
   const int count = gdk_display_get_n_monitors(display);
+  for (int i = 0; i < count; ++i) {
+    const char* model = gdk_monitor_get_model(gdk_display_get_monitor(display, i));
+    const std::string base = model != nullptr && *model != '\0' ? model : "monitor";
+    std::string name = base;
+    for (int copy = 2; std::find(names.begin(), names.end(), name) != names.end(); ++copy) {
+      name = base + "#" + std::to_string(copy);
+    }
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
+GdkMonitor* chooseMonitor(GdkDisplay* display, const std::optional<std::string>& output) {
   if (output) {
-    for (int i = 0; i < count; ++i) {
-      GdkMonitor* monitor = gdk_display_get_monitor(display, i);
-      const char* model = gdk_monitor_get_model(monitor);
-      if (model != nullptr && *output == model) {
-        return monitor;
-      }
+    const auto names = monitorNames(display);
+    const auto named = std::find(names.begin(), names.end(), *output);
+    if (named != names.end()) {
+      return gdk_display_get_monitor(display, static_cast<int>(named - names.begin()));
     }
   }
   if (GdkMonitor* primary = gdk_display_get_primary_monitor(display)) {
     return primary;
   }
+  const int count = gdk_display_get_n_monitors(display);
   return count > 0 ? gdk_display_get_monitor(display, 0) : nullptr;
 }
 
 bool hasMonitor(GdkDisplay* display, std::string_view output) {
-  for (int i = 0; i < gdk_display_get_n_monitors(display); ++i) {
-    const char* model = gdk_monitor_get_model(gdk_display_get_monitor(display, i));
-    if (model != nullptr && output == model) {
-      return true;
-    }
-  }
-  return false;
+  const auto names = monitorNames(display);
+  return std::find(names.begin(), names.end(), output) != names.end();
 }
 
 ScreenRect workArea(GdkMonitor* monitor) {

@@ -24,8 +24,13 @@ SurfaceKind surfaceKind(GdkDisplay* display);
 /// The name of a kind, for the log.
 std::string_view name(SurfaceKind kind);
 
-/// The monitor whose model (the output's name on X11) or connector-like name
-/// equals `output`; else the primary monitor; else the first; null without any.
+/// Every monitor's name, in the display's order: its model (the output's name
+/// on X11), with "#2", "#3", … after a model that an earlier monitor has too,
+/// so that every monitor can be asked for by name.
+std::vector<std::string> monitorNames(GdkDisplay* display);
+
+/// The monitor named `output` (see monitorNames); else the primary monitor;
+/// else the first; null without any.
 GdkMonitor* chooseMonitor(GdkDisplay* display, const std::optional<std::string>& output);
 
 /// Whether a monitor called `output` is connected.
