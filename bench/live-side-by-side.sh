@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the widget's three faces side by side with two references, all on one
 # private Xvfb and over the same DURATION seconds (default 300) of a running
-# timer: velto-widget-host desktop, terminal (in a private tmux server) and
-# bar --format waybar (its stdout drained), velto-gtk-floor (a bare GTK 3 window
+# timer: velto-widget-host desktop (one placement, and in a session of its
+# own two placements from a settings file), terminal (in a private tmux server)
+# and bar --format waybar (its stdout drained), velto-gtk-floor (a bare GTK 3 window
 # with the same one-second tick: the floor) and Conky drawing a clock. For each
 # it prints the CPU share of one core, wake-ups per second and peak RSS, host
 # and extension counted together and apart, and how ours compare with the floor
@@ -63,8 +64,18 @@ trap 'exit 130' INT TERM
 
 # The user's timer, settings and widget position stay untouched.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/config" XDG_DATA_HOME="$work/data" \
-  XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" GDK_BACKEND=x11
-mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME"
+  XDG_STATE_HOME="$work/state" XDG_CACHE_HOME="$work/cache" XDG_RUNTIME_DIR="$work/run" \
+  GDK_BACKEND=x11
+mkdir -p "$HOME" "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_STATE_HOME" "$XDG_CACHE_HOME" \
+  "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+# The host with two placements runs in a session of its own (one host per
+# session) with settings of its own, and follows the same timer.
+mkdir -p "$work/config2/velto" "$work/run2" "$XDG_CONFIG_HOME/velto"
+chmod 700 "$work/run2"
+ln -s "$XDG_CONFIG_HOME/velto/defaults" "$work/config2/velto/defaults"
+printf '[widget one]\nposition = top-right\n\n[widget two]\nposition = top-left\n' \
+  >"$work/config2/velto/widget.ini"
 unset WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS
 
 # Waits up to 10 s for the first child of $1 (the extension) and prints its pid.
@@ -108,6 +119,10 @@ declare -A root extension
 "$bin/velto-widget-host" desktop 2>"$work/desktop.log" &
 pids+=($!)
 root[desktop]=$!
+XDG_CONFIG_HOME="$work/config2" XDG_RUNTIME_DIR="$work/run2" \
+  "$bin/velto-widget-host" desktop 2>"$work/desktop2.log" &
+pids+=($!)
+root[desktop2]=$!
 tmux_ new-session -d -x 80 -y 24 -s bench \
   "exec '$bin/velto-widget-host' terminal --verbose 2>'$work/terminal.log'"
 root[terminal]=$(tmux_ display -p -t bench '#{pane_pid}')
@@ -122,7 +137,7 @@ root[bar]=$!
 GDK_GL=disable GDK_DEBUG=gl-disable "$bin/velto-gtk-floor" 2>"$work/floor.log" &
 pids+=($!)
 root[floor]=$!
-order=(desktop terminal bar floor)
+order=(desktop desktop2 terminal bar floor)
 if [ -n "$conky" ]; then
   cat >"$work/conkyrc" <<'CONKY'
 conky.config = {
@@ -149,7 +164,7 @@ CONKY
   order+=(conky)
 fi
 
-for name in desktop terminal bar; do
+for name in desktop desktop2 terminal bar; do
   extension[$name]=$(child_of "${root[$name]}") \
     || fail 70 "the $name host started no extension: $(tail -1 "$work/$name.log")"
 done
@@ -181,7 +196,7 @@ load1=$(cut -d' ' -f1 /proc/loadavg)
 for name in "${order[@]}"; do
   kill -0 "${root[$name]}" 2>/dev/null || fail 70 "$name ended during the measurement: $(tail -1 "$work/$name.log")"
 done
-for name in desktop terminal bar; do
+for name in desktop desktop2 terminal bar; do
   [ "$(pgrep -P "${root[$name]}" | head -1 || true)" = "${extension[$name]}" ] \
     || echo "live-side-by-side: the $name extension was replaced during the measurement; its figures are partial"
 done
@@ -195,7 +210,7 @@ rows="$work/rows"
 row() {  # label program [pid] peak-KiB
   echo "$1 $(proc_usage "${before[$2]}" "${after[$2]}" "$(seconds "$2")" "$3") $4" >>"$rows"
 }
-for name in desktop terminal bar; do
+for name in desktop desktop2 terminal bar; do
   host_kib=$(proc_peak_kib "${root[$name]}")
   extension_kib=$(proc_peak_kib "${extension[$name]}")
   row "$name" "$name" "" $((host_kib + extension_kib))
@@ -229,6 +244,9 @@ awk '
         c ? ratio(kib[i], kib[c]) : "n/a"
     }
     print "(ours: host and extension together; peak RSS adds the two peaks)"
+    one = at["desktop"]; two = at["desktop2"]
+    printf "\ndesktop, two placements against one: CPU %s×, wake-ups %s×, peak RSS %s×\n",
+      ratio(cpu[two], cpu[one]), ratio(wake[two], wake[one]), ratio(kib[two], kib[one])
   }' "$rows"
 
 # A toggle → the terminal widget's changed picture: ▶ once paused, ‖ once

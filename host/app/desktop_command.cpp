@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <variant>
 
 #include <gtk/gtk.h>
 #include <signal.h>
@@ -18,23 +19,24 @@
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "host/app/desktop_placements.hpp"
+#include "host/app/desktop_widgets.hpp"
 #include "host/app/display_available.hpp"
 #include "host/backends/gtk/display_loss.hpp"
-#include "host/backends/gtk/gtk_backend.hpp"
-#include "host/backends/gtk/position_store.hpp"
 #include "host/backends/gtk/window_surface.hpp"
 #include "host/live/live_host.hpp"
 #include "host/live/signal_watch.hpp"
+#include "host/session/session_host.hpp"
 #include "platform/foundation/defaults_folder.hpp"
 #include "platform/foundation/unique_fd.hpp"
 
 namespace velto::host {
 namespace {
 
-using platform::foundation::Date;
-using platform::widgets::WidgetFamily;
 
 constexpr const char* kProgram = "velto-widget-host";
+/// The name the running host holds on the session bus.
+constexpr const char* kApplicationId = "app.velto.WidgetHost";
 /// The connection to the display broke while the widget showed.
 constexpr int kDisplayClosed = EX_IOERR;
 
@@ -74,28 +76,38 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
     printToStderr(std::string("cannot restart through XWayland: ") + std::strerror(errno));
   }
 
-  gtk::DesktopOptions options;
-  options.family = request.family;
-  options.corner = request.corner;
-  options.margin = request.margin;
-  options.output = request.output;
-  options.appearance = request.appearance;
-  options.positionFile = gtk::positionFile(platform::widgets::familyName(request.family),
-                                           std::getenv("XDG_STATE_HOME"), std::getenv("HOME"));
-  options.logRedraws = request.verbose && std::getenv("VELTO_LOG_REDRAWS") != nullptr;
+  // One host per session: a later launch hands its wish to the one running.
+  std::function<void(const session::HostRequest&)> asked;
+  auto claim = session::claimSession(
+      kApplicationId, session::HostRequest{request.placementArguments},
+      [&asked](const session::HostRequest& wish) {
+        if (asked) {
+          asked(wish);
+        }
+      });
+  if (claim && std::holds_alternative<session::ToldRunningHost>(*claim)) {
+    printToStderr(request.placement
+                      ? "a widget host already runs in this session; asked it to show this "
+                        "placement too"
+                      : "a widget host already runs in this session; asked it to read its "
+                        "settings again");
+    return EX_OK;
+  }
+  if (!claim) {
+    printToStderr("cannot tell whether another widget host runs (" + claim.error()
+                  + "); going on");
+  }
 
+  const auto note = [&request](std::string_view line) {
+    if (request.verbose) {
+      printToStderr(line);
+    }
+  };
   GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
   int status = EX_OK;
   {
-    gtk::GtkBackend backend(
-        options, [](std::string_view line) { printToStderr(line); },
-        [loop] { g_main_loop_quit(loop); });
-    if (request.verbose) {
-      printToStderr("showing the widget as a " + std::string(backend.surfaceName()));
-    }
     live::LiveOptions liveOptions;
     liveOptions.extension = request.extension;
-    liveOptions.families = {request.family};
     liveOptions.defaultsFolder = defaultsFolder;
     if (request.verbose) {
       liveOptions.log = [](std::string_view line) { printToStderr(line); };
@@ -105,30 +117,36 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
       status = EX_UNAVAILABLE;
       g_main_loop_quit(loop);
     };
-    auto host = live::LiveHost::create(nullptr, backend, std::move(liveOptions));
+    auto host = live::LiveHost::create(nullptr, std::move(liveOptions));
+    if (!host) {
+      printToStderr("cannot run the widget: " + host.error());
+      g_main_loop_unref(loop);
+      return EX_OSERR;
+    }
     const gtk::DisplayLossWatch displayLoss(display, [&host] {
       printToStderr("the display closed");
       // Closes the extension's pipes and ends its process group.
-      if (host) {
-        host->reset();
-      }
+      host->reset();
       _exit(kDisplayClosed);
     });
-    if (!host) {
-      printToStderr("cannot run the widget: " + host.error());
-      status = EX_OSERR;
-    } else {
-      live::LiveHost& live = **host;
-      backend.setOpenLink([&live](std::string_view url) { live.openLink(url); });
+    live::LiveHost& live = **host;
+    {
+      DesktopWidgets widgets(
+          display, live, [](std::string_view line) { printToStderr(line); }, note,
+          [loop] { g_main_loop_quit(loop); });
+      DesktopPlacements placements(widgets, request.placement, note);
+      asked = [&placements](const session::HostRequest& wish) { placements.asked(wish); };
       const auto quit = [loop] { g_main_loop_quit(loop); };
       live::SignalWatch term(nullptr, SIGTERM, quit);
       live::SignalWatch interrupt(nullptr, SIGINT, quit);
       live::SignalWatch hangUp(nullptr, SIGHUP, quit);
       live.start();
+      placements.start();
       g_main_loop_run(loop);
-      // The host ends the extension before the window goes.
-      host->reset();
+      asked = nullptr;
     }
+    // The windows went first; the host ends the extension.
+    host->reset();
   }
   g_main_loop_unref(loop);
   return status;

@@ -14,19 +14,10 @@
 namespace velto::host {
 namespace {
 
-using platform::widgets::WidgetFamily;
-using render::Appearance;
-
 DesktopRequest desktopRequest(const DesktopArguments& args) {
   DesktopRequest request;
-  request.family =
-      platform::widgets::familyFromName(args.family).value_or(WidgetFamily::systemSmall);
-  request.corner = gtk::parseCorner(args.position).value_or(request.corner);
-  request.margin = args.margin;
-  request.output = args.output;
-  if (args.appearance) {
-    request.appearance = *args.appearance == "dark" ? Appearance::dark : Appearance::light;
-  }
+  request.placement = placementOf(args);
+  request.placementArguments = placementArguments(args);
   request.extension = extensionPath(
       args.extension ? std::optional<std::filesystem::path>(*args.extension) : std::nullopt);
   request.verbose = args.verbose;

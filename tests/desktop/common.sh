@@ -15,8 +15,11 @@ chmod 755 "$WORK"
 CLICKS="$WORK/clicks"
 export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_STATE_HOME="$WORK/state"
 export XDG_DATA_DIRS="$WORK/data" XDG_CONFIG_DIRS="$WORK/config"
+# No session bus: one host per session is kept by a lock in the runtime folder.
+export XDG_RUNTIME_DIR="$WORK/runtime"
 unset DBUS_SESSION_BUS_ADDRESS GDK_BACKEND
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$XDG_STATE_HOME"
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$XDG_STATE_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
 
 printf '#!/bin/sh\nprintf "%%s\\n" "$1" >> "%s"\n' "$CLICKS" > "$WORK/handler"
 chmod +x "$WORK/handler"

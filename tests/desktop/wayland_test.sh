@@ -2,9 +2,7 @@
 # The desktop widget on Wayland as a layer surface, under sway's headless
 # backend: it appears in its corner with rounded corners over the background,
 # ticks only its readout, shows a new snapshot at once and ends cleanly on
-# SIGTERM. sway refuses to run as root, so as root the test runs it as an
-# unprivileged user that it creates when missing. Clicks go through the same
-# hit-testing that the X11 test drives.
+# SIGTERM. Clicks go through the same hit-testing that the X11 test drives.
 #
 # Usage: wayland_test.sh HOST DEFAULTS   (exit 77: a needed program is missing)
 
@@ -13,46 +11,19 @@ DEFAULTS=$2
 . "$(dirname "$0")/common.sh"
 need sway grim convert
 
-SWAY_USER=velto-sway-test
-as_sway_user=()
-if [ "$(id -u)" -eq 0 ]; then
-  need runuser useradd
-  id "$SWAY_USER" >/dev/null 2>&1 \
-    || useradd --system --no-create-home --shell /usr/sbin/nologin "$SWAY_USER" \
-    || fail "cannot create the user $SWAY_USER for sway"
-  as_sway_user=(runuser -u "$SWAY_USER" --)
-fi
+. "$(dirname "$0")/sway.sh"
 
 host_pid=""
-sway_pid=""
+server_pid=""
 cleanup() {
   [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$sway_pid" ] && kill "$sway_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
   wait 2>/dev/null
   if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
 }
 trap cleanup EXIT
 
-runtime="$WORK/runtime"
-mkdir -p "$runtime" "$WORK/sway-home"
-cat > "$WORK/sway.conf" <<CONFIG
-output HEADLESS-1 resolution 1024x768 position 0,0 bg #ffffff solid_color
-default_border none
-CONFIG
-if [ ${#as_sway_user[@]} -gt 0 ]; then
-  chown "$SWAY_USER" "$runtime" "$WORK/sway-home"
-fi
-chmod 700 "$runtime"
-
-"${as_sway_user[@]}" env -i PATH="$PATH" HOME="$WORK/sway-home" XDG_RUNTIME_DIR="$runtime" \
-  WLR_BACKENDS=headless WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman \
-  sway -c "$WORK/sway.conf" >"$WORK/sway.log" 2>&1 &
-sway_pid=$!
-wait_for 20 bash -c "ls '$runtime' | grep -q '^wayland-[0-9]*$'" \
-  || fail "sway did not start: $(tail -5 "$WORK/sway.log")"
-export XDG_RUNTIME_DIR="$runtime"
-export WAYLAND_DISPLAY=$(ls "$runtime" | grep '^wayland-[0-9]*$' | head -1)
-unset DISPLAY
+start_sway "output HEADLESS-1 resolution 1024x768 position 0,0 bg #ffffff solid_color"
 
 shot() { grim "$1" 2>>"$WORK/grim.log" || fail "grim failed: $(tail -1 "$WORK/grim.log")"; }
 
