@@ -1,3 +1,4 @@
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <utility>
@@ -6,6 +7,7 @@
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 
 #include "host/session/probe_run.hpp"
 #include "host/session/session_host.hpp"
@@ -16,6 +18,7 @@ namespace {
 
 using live::testing::runUntil;
 using testing::runProbe;
+using testing::ScopedEnvironment;
 
 constexpr const char* kTestId = "app.velto.WidgetHostTest";
 
@@ -30,6 +33,10 @@ class SessionBusTest : public ::testing::Test {
     }
     bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
     g_test_dbus_up(bus_);
+    // After the bus is up, which clears the variable.
+    char folder[] = "/tmp/velto-session-XXXXXX";
+    runtime_ = ::mkdtemp(folder);
+    runtimeVariable_.emplace("XDG_RUNTIME_DIR", runtime_.c_str());
   }
   void TearDown() override {
     host_.reset();
@@ -37,7 +44,13 @@ class SessionBusTest : public ::testing::Test {
       g_test_dbus_down(bus_);
       g_object_unref(bus_);
     }
+    if (!runtime_.empty()) {
+      std::filesystem::remove_all(runtime_);
+    }
   }
+
+  /// An address where no bus listens.
+  std::string deadBus() const { return "unix:path=" + (runtime_ / "no-bus").string(); }
 
   /// Claims the session in this process, which must become its host.
   void becomeHost() {
@@ -53,6 +66,8 @@ class SessionBusTest : public ::testing::Test {
             .refused = [this](std::string_view why) { refusals_.emplace_back(why); }};
   }
 
+  std::filesystem::path runtime_;
+  std::optional<ScopedEnvironment> runtimeVariable_;
   GTestDBus* bus_ = nullptr;
   std::optional<SessionHost> host_;
   std::vector<HostRequest> requests_;
@@ -115,6 +130,38 @@ TEST_F(SessionBusTest, ALaunchAfterTheHostEndsBecomesTheHost) {
   becomeHost();
   host_.reset();
   EXPECT_EQ("primary session-bus\n", runProbe({kTestId}));
+}
+
+TEST_F(SessionBusTest, ALaunchThatCannotReachTheBusFindsTheHostInTheRuntimeFolder) {
+  becomeHost();
+  std::string out;
+  {
+    const ScopedEnvironment noBus("DBUS_SESSION_BUS_ADDRESS", deadBus().c_str());
+    const testing::Probe probe({kTestId, "--family", "large"});
+    ASSERT_TRUE(runUntil(g_main_context_default(), [&] { return probe.ended(); }));
+    out = probe.out();
+  }
+  EXPECT_EQ("told runtime-folder\n", out);
+  ASSERT_TRUE(runUntil(g_main_context_default(), [&] { return !requests_.empty(); }));
+  const std::vector<HostRequest> expected{HostRequest{{"--family", "large"}}};
+  EXPECT_EQ(expected, requests_);
+}
+
+TEST_F(SessionBusTest, ALaunchOnTheBusTellsAHostThatHadNoBus) {
+  {
+    const ScopedEnvironment noBus("DBUS_SESSION_BUS_ADDRESS", deadBus().c_str());
+    auto claim = claimSession(kTestId, {}, handlers());
+    ASSERT_TRUE(claim.has_value()) << claim.error();
+    ASSERT_TRUE(std::holds_alternative<SessionHost>(*claim));
+    host_.emplace(std::get<SessionHost>(std::move(*claim)));
+    ASSERT_EQ(SessionChannel::runtimeFolder, host_->channel());
+  }
+  // The second finds the name free again: the first let it go.
+  EXPECT_EQ("told runtime-folder\n", runProbe({kTestId, "--margin", "2"}));
+  EXPECT_EQ("told runtime-folder\n", runProbe({kTestId}));
+  ASSERT_TRUE(runUntil(g_main_context_default(), [&] { return requests_.size() == 2; }));
+  const std::vector<HostRequest> expected{HostRequest{{"--margin", "2"}}, HostRequest{}};
+  EXPECT_EQ(expected, requests_);
 }
 
 TEST_F(SessionBusTest, ActivatingTheApplicationAsksForARereadOnly) {

@@ -61,10 +61,11 @@ using SessionClaim = std::variant<SessionHost, ToldRunningHost>;
 
 /// Claims the session for `applicationId` on the thread's default main context,
 /// or, when another process holds it, hands `request` to that process and waits
-/// until it has been sent. Tries the session bus first and the runtime folder
-/// where the bus cannot be reached. Fails, with one line saying why, when
-/// neither works or `request` is not one a host would take (see checkedRequest);
-/// a caller that goes on anyway should do so as the host.
+/// until it has been sent. The session bus decides where it can be reached, a
+/// lock in `$XDG_RUNTIME_DIR/velto` where it cannot; a host holds both, so that
+/// launches that differ in whether they reach the bus still find it. Fails, with
+/// one line saying why, when neither works or `request` is not one a host would
+/// take (see checkedRequest); a caller that goes on anyway does so as the host.
 platform::foundation::Expected<SessionClaim, std::string> claimSession(
     std::string_view applicationId, const HostRequest& request, SessionHandlers handlers);
 
