@@ -45,6 +45,7 @@ class SessionHost {
   SessionHost& operator=(SessionHost&&) noexcept;
   ~SessionHost();
 
+  /// The channel that decided: the session bus whenever this host holds its name.
   SessionChannel channel() const;
 
  private:
