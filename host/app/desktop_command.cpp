@@ -35,8 +35,6 @@ namespace {
 
 
 constexpr const char* kProgram = "velto-widget-host";
-/// The name the running host holds on the session bus.
-constexpr const char* kApplicationId = "app.velto.WidgetHost";
 /// The connection to the display broke while the widget showed.
 constexpr int kDisplayClosed = EX_IOERR;
 
@@ -77,24 +75,31 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
   }
 
   // One host per session: a later launch hands its wish to the one running.
+  auto wish = session::checkedRequest(request.placementArguments);
+  if (!wish) {
+    printToStderr(wish.error());
+    return EX_USAGE;
+  }
   std::function<void(const session::HostRequest&)> asked;
   auto claim = session::claimSession(
-      kApplicationId, session::HostRequest{request.placementArguments},
-      [&asked](const session::HostRequest& wish) {
-        if (asked) {
-          asked(wish);
-        }
-      });
+      session::kWidgetHostApplicationId, *wish,
+      {.requested =
+           [&asked](const session::HostRequest& later) {
+             if (asked) {
+               asked(later);
+             }
+           },
+       .refused = [](std::string_view why) { printToStderr(why); }});
   if (claim && std::holds_alternative<session::ToldRunningHost>(*claim)) {
     printToStderr(request.placement
-                      ? "a widget host already runs in this session; asked it to show this "
+                      ? "the widget already runs in this session; asked it to show this "
                         "placement too"
-                      : "a widget host already runs in this session; asked it to read its "
+                      : "the widget already runs in this session; asked it to read its "
                         "settings again");
     return EX_OK;
   }
   if (!claim) {
-    printToStderr("cannot tell whether another widget host runs (" + claim.error()
+    printToStderr("cannot tell whether the widget already runs in this session (" + claim.error()
                   + "); going on");
   }
 

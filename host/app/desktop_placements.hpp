@@ -11,7 +11,7 @@
 #include "host/app/desktop_widgets.hpp"
 #include "host/app/settings_follower.hpp"
 #include "host/placements/placement.hpp"
-#include "host/session/session_host.hpp"
+#include "host/session/host_request.hpp"
 
 namespace velto::host {
 
