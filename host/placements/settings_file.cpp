@@ -59,8 +59,8 @@ Unexpected<SettingsError> failure(const KeyFileLine& line, std::string_view grou
       SettingsError{std::string(group), std::string(key), line.number, std::move(message)});
 }
 
-// STEP 1: the bytes. GKeyFile would cut a line at a NUL and pass on bytes that
-// are no UTF-8 to whoever prints them.
+/// The first line with a NUL byte or with bytes that are no UTF-8: GKeyFile
+/// would cut a line at a NUL and hand the others on to whoever prints them.
 std::optional<SettingsError> encodingError(std::string_view text) {
   int number = 1;
   std::size_t start = 0;
@@ -130,8 +130,9 @@ std::optional<SettingsError> refusedLine(std::span<const KeyFileLine> lines,
   return std::nullopt;
 }
 
-// STEP 2: the shape. Checked over the whole file before any value, since
-// GKeyFile has merged what repeats and a value read now could be another's.
+/// The first group that is unknown, nameless or repeated, or key that is
+/// unknown or repeated. Checked over the whole file before any value: GKeyFile
+/// has merged what repeats, so a value read early could be another group's.
 std::optional<SettingsError> shapeError(std::span<const KeyFileLine> lines) {
   std::unordered_map<std::string_view, int> names;
   std::unordered_map<std::string_view, int> keys;
@@ -169,7 +170,7 @@ std::optional<SettingsError> shapeError(std::span<const KeyFileLine> lines) {
   return std::nullopt;
 }
 
-// STEP 3: each value.
+/// Sets `key` of `placement` to `value`, or says why it cannot.
 Expected<void, std::string> applyValue(Placement& placement, std::string_view key,
                                        std::string_view value) {
   if (key == "family") {
@@ -233,6 +234,10 @@ std::string SettingsError::describe(std::string_view fileName) const {
   return text + message;
 }
 
+// 1. The bytes: not too many, no NUL, all UTF-8.
+// 2. GKeyFile reads the text; when it refuses it, find the line it refused.
+// 3. The shape: known groups and keys, each once.
+// 4. Each value, read through GKeyFile for its escapes (`\s`, `\t`, …).
 Expected<std::vector<Placement>, SettingsError> parseSettings(std::string_view text) {
   if (text.size() > kMaxSettingsFileSize) {
     return Unexpected(SettingsError{{}, {}, 0, "larger than 1 MiB; not read"});
@@ -268,7 +273,7 @@ Expected<std::vector<Placement>, SettingsError> parseSettings(std::string_view t
         g_key_file_get_string(keyFile.get(), group.c_str(), key.c_str(), &rawError));
     if (!value) {
       const ErrorOwner error(rawError);
-      return failure(line, group, key, error->message);
+      return failure(line, group, key, printableText(error->message));
     }
     if (const auto applied = applyValue(placements.back(), key, trimmed(value.get())); !applied) {
       return failure(line, group, key, applied.error());

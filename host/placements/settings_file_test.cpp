@@ -209,6 +209,19 @@ TEST(ParseSettings, PointsAtTheLineGKeyFileCannotRead) {
   }
 }
 
+TEST(ParseSettings, FindsARefusedLineAnywhereAmongManyGoodOnes) {
+  for (const int before : {0, 1, 254, 255, 256, 511, 600}) {
+    std::string text = "[widget a]\n";
+    for (int i = 0; i < before; ++i) {
+      text += i % 2 == 0 ? "margin = 1\n" : "[widget b" + std::to_string(i) + "]\n";
+    }
+    text += "[widget\tc]\nmargin = 2\n";
+    const auto result = parseSettings(text);
+    ASSERT_FALSE(result.has_value()) << before;
+    EXPECT_EQ(before + 2, result.error().line) << before;
+  }
+}
+
 TEST(ParseSettings, KeepsTheErrorOneShortLineWhateverTheBadLineHolds) {
   const std::string text = "[widget a]\n[" + std::string(100'000, 'x') + "\tx]\n";
   const auto result = parseSettings(text);
