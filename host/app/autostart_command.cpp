@@ -2,7 +2,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <sstream>
 
 #include <CLI/CLI.hpp>
 #include <glib.h>
@@ -10,6 +9,9 @@
 
 #include "host/app/extension_location.hpp"
 #include "host/output/pending_output.hpp"
+#include "host/placements/config_home.hpp"
+#include "host/placements/settings_file.hpp"
+#include "host/placements/settings_writer.hpp"
 
 namespace velto::host {
 
@@ -19,10 +21,6 @@ using platform::foundation::Unexpected;
 namespace {
 
 constexpr std::string_view kProgram = "velto-widget-host";
-
-bool isAbsolute(const char* folder) {
-  return folder != nullptr && folder[0] == '/';
-}
 
 // Characters that the Exec key's rules allow only inside a quoted argument.
 constexpr std::string_view kReserved = " \t\n\"'\\><~|&;$*?#()`";
@@ -41,15 +39,11 @@ int report(const AutostartOutcome& outcome) {
 
 std::optional<std::filesystem::path> autostartFilePath(const char* xdgConfigHome,
                                                        const char* home) {
-  std::filesystem::path config;
-  if (isAbsolute(xdgConfigHome)) {
-    config = xdgConfigHome;
-  } else if (isAbsolute(home)) {
-    config = std::filesystem::path(home) / ".config";
-  } else {
+  const auto config = placements::configHome(xdgConfigHome, home);
+  if (!config) {
     return std::nullopt;
   }
-  return config / "autostart" / "velto-widget-host.desktop";
+  return *config / "autostart" / "velto-widget-host.desktop";
 }
 
 std::optional<std::string> execArgument(std::string_view argument) {
@@ -133,7 +127,8 @@ bool systemdUnitEnabled() {
 AutostartOutcome enableAutostart(const std::filesystem::path& file,
                                  const std::filesystem::path& program,
                                  std::span<const std::string> desktopArguments,
-                                 const UnitEnabled& unitEnabled) {
+                                 const UnitEnabled& unitEnabled,
+                                 const std::optional<PlacementToWrite>& placement) {
   if (unitEnabled()) {
     return {EX_UNAVAILABLE, "systemd already starts the widget at login (the user unit "
                                 + std::string(kSystemdUnit)
@@ -143,6 +138,16 @@ AutostartOutcome enableAutostart(const std::filesystem::path& file,
   const auto entry = autostartEntry(program, desktopArguments);
   if (!entry) {
     return {EX_USAGE, entry.error()};
+  }
+  std::string placed;
+  if (placement) {
+    if (const auto written =
+            placements::writePlacement(placement->settingsFile, placement->placement);
+        !written) {
+      return {EX_CANTCREAT, written.error()};
+    }
+    placed = "; wrote the placement '" + placement->placement.name + "' to "
+             + placement->settingsFile.string();
   }
   std::error_code error;
   std::filesystem::create_directories(file.parent_path(), error);
@@ -157,7 +162,7 @@ AutostartOutcome enableAutostart(const std::filesystem::path& file,
   if (const auto committed = pending->commit(*entry); !committed) {
     return {committed.error().status, committed.error().message};
   }
-  return {EX_OK, "the widget now starts at login: " + file.string()};
+  return {EX_OK, "the widget now starts at login: " + file.string() + placed};
 }
 
 AutostartOutcome disableAutostart(const std::filesystem::path& file) {
@@ -192,7 +197,9 @@ AutostartCommand::AutostartCommand(CLI::App& program) {
   command_ = program.add_subcommand("autostart", "Start the desktop widget at login, or stop that");
   command_->require_subcommand(1);
   enable_ = command_->add_subcommand(
-      "enable", "Write the XDG autostart entry that runs 'desktop' with these options");
+      "enable",
+      "Write the XDG autostart entry that runs 'desktop', and the placement these options give "
+      "into widget.ini");
   enable_->add_option("--family", family_, "Size to show: small or medium")
       ->check(CLI::IsMember({"small", "medium"}));
   enable_
@@ -200,10 +207,12 @@ AutostartCommand::AutostartCommand(CLI::App& program) {
                    "Corner: top-right, top-left, bottom-right or bottom-left")
       ->check(CLI::IsMember({"top-right", "top-left", "bottom-right", "bottom-left"}));
   enable_->add_option("--margin", margin_, "Distance from the corner's edges in points")
-      ->check(CLI::Range(0.0, 10000.0));
-  enable_->add_option("--output", output_, "Monitor to show the widget on");
+      ->check(CLI::Range(0, placements::kMaxMargin));
+  enable_->add_option("--output", output_, "Monitor to show the widget on; * for every monitor");
   enable_->add_option("--appearance", appearance_, "light or dark; by default the desktop's")
       ->check(CLI::IsMember({"light", "dark"}));
+  enable_->add_option("--name", name_, "Name of the placement in widget.ini")
+      ->capture_default_str();
   enable_->add_option("--extension", extension_, "The widget extension to run");
   enable_->add_flag("--verbose", verbose_, "Log why the extension was restarted");
   disable_ = command_->add_subcommand("disable", "Remove the XDG autostart entry");
@@ -216,20 +225,6 @@ bool AutostartCommand::chosen() const {
 
 std::vector<std::string> AutostartCommand::desktopArguments() const {
   std::vector<std::string> arguments;
-  const auto add = [&](const char* name, const std::optional<std::string>& value) {
-    if (value) {
-      arguments.insert(arguments.end(), {name, *value});
-    }
-  };
-  add("--family", family_);
-  add("--position", position_);
-  if (margin_) {
-    std::ostringstream text;
-    text << *margin_;
-    arguments.insert(arguments.end(), {"--margin", text.str()});
-  }
-  add("--output", output_);
-  add("--appearance", appearance_);
   if (extension_) {
     // Login starts in another folder, so a relative path would not hold.
     arguments.insert(arguments.end(),
@@ -239,6 +234,26 @@ std::vector<std::string> AutostartCommand::desktopArguments() const {
     arguments.emplace_back("--verbose");
   }
   return arguments;
+}
+
+std::optional<placements::Placement> AutostartCommand::placement() const {
+  if (!family_ && !position_ && !margin_ && !output_ && !appearance_) {
+    return std::nullopt;
+  }
+  // The options' checks have let only names that parse through.
+  placements::Placement placement{.name = name_};
+  if (family_) {
+    placement.family = platform::widgets::familyFromName(*family_).value_or(placement.family);
+  }
+  if (position_) {
+    placement.corner = placements::parseCorner(*position_).value_or(placement.corner);
+  }
+  placement.margin = margin_.value_or(placement.margin);
+  placement.output = output_;
+  if (appearance_) {
+    placement.appearance = placements::parseAppearance(*appearance_);
+  }
+  return placement;
 }
 
 int AutostartCommand::run() const {
@@ -254,11 +269,27 @@ int AutostartCommand::run() const {
   if (status_->parsed()) {
     return report(autostartStatus(*file, systemdUnitEnabled));
   }
+  const auto placement = this->placement();
+  if (!placement && enable_->count("--name") > 0) {
+    return report({EX_USAGE,
+                   "--name names the placement that --family, --position, --margin, --output "
+                   "or --appearance give; give one of those too"});
+  }
+  if (const auto problem = placements::placementNameProblem(name_); placement && problem) {
+    return report({EX_USAGE, "--name: " + *problem});
+  }
   const auto program = runningProgram();
   if (!program) {
     return report({EX_OSERR, "cannot tell where this program is (/proc/self/exe)"});
   }
-  return report(enableAutostart(*file, *program, desktopArguments(), systemdUnitEnabled));
+  std::optional<PlacementToWrite> toWrite;
+  if (placement) {
+    // Both paths follow the same rules, so the settings file is known here.
+    toWrite = PlacementToWrite{
+        *placements::settingsFilePath(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME")),
+        *placement};
+  }
+  return report(enableAutostart(*file, *program, desktopArguments(), systemdUnitEnabled, toWrite));
 }
 
 }  // namespace velto::host

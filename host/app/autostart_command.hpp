@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/placements/placement.hpp"
 #include "platform/foundation/expected.hpp"
 
 namespace CLI {
@@ -51,11 +52,20 @@ struct AutostartOutcome {
   std::string message;
 };
 
-/// Writes the entry atomically unless the unit is enabled.
+/// A placement that `enable` writes into the settings file.
+struct PlacementToWrite {
+  std::filesystem::path settingsFile;
+  placements::Placement placement;
+};
+
+/// Writes the entry atomically unless the unit is enabled; before it, the
+/// placement, if any, into the settings file. When the placement cannot be
+/// written (the settings file has a mistake, say), nothing is written.
 AutostartOutcome enableAutostart(const std::filesystem::path& file,
                                  const std::filesystem::path& program,
                                  std::span<const std::string> desktopArguments,
-                                 const UnitEnabled& unitEnabled);
+                                 const UnitEnabled& unitEnabled,
+                                 const std::optional<PlacementToWrite>& placement = std::nullopt);
 
 /// Removes the entry; one that is not there is not a failure.
 AutostartOutcome disableAutostart(const std::filesystem::path& file);
@@ -63,8 +73,9 @@ AutostartOutcome disableAutostart(const std::filesystem::path& file);
 /// Says which way, if any, starts the widget at login.
 AutostartOutcome autostartStatus(const std::filesystem::path& file, const UnitEnabled& unitEnabled);
 
-/// The `autostart` command with `enable` (taking the desktop command's options),
-/// `disable` and `status`.
+/// The `autostart` command with `enable`, `disable` and `status`. `enable` takes
+/// the desktop command's options: those that place the widget go into the
+/// settings file as one placement, the others onto the entry's command line.
 class AutostartCommand {
  public:
   explicit AutostartCommand(CLI::App& program);
@@ -79,6 +90,8 @@ class AutostartCommand {
 
  private:
   std::vector<std::string> desktopArguments() const;
+  /// The placement the options give; nothing when no option places the widget.
+  std::optional<placements::Placement> placement() const;
 
   CLI::App* command_;
   CLI::App* enable_;
@@ -86,9 +99,10 @@ class AutostartCommand {
   CLI::App* status_;
   std::optional<std::string> family_;
   std::optional<std::string> position_;
-  std::optional<double> margin_;
+  std::optional<int> margin_;
   std::optional<std::string> output_;
   std::optional<std::string> appearance_;
+  std::string name_ = "main";
   std::optional<std::string> extension_;
   bool verbose_ = false;
 };

@@ -9,9 +9,13 @@
 #include <sysexits.h>
 #include <unistd.h>
 
+#include "host/placements/settings_file.hpp"
+#include "tests/support/program_run.hpp"
+
 namespace velto::host {
 namespace {
 
+using platform::widgets::WidgetFamily;
 using std::filesystem::path;
 
 TEST(AutostartFilePath, FollowsTheXdgRules) {
@@ -66,18 +70,18 @@ TEST(ExecArgument, RefusesWhatNoExecLineCanCarry) {
 }
 
 TEST(AutostartEntry, RunsTheDesktopCommandWithTheGivenOptions) {
-  const std::vector<std::string> arguments{"--family", "medium", "--output", "DP 2"};
+  const std::vector<std::string> arguments{"--extension", "/opt/velto bin/ext", "--verbose"};
   const auto entry = autostartEntry("/opt/velto bin/velto-widget-host", arguments);
   ASSERT_TRUE(entry.has_value());
   EXPECT_NE(std::string::npos,
-            entry->find("\nExec=\"/opt/velto bin/velto-widget-host\" desktop --family medium "
-                        "--output \"DP 2\"\n"));
+            entry->find("\nExec=\"/opt/velto bin/velto-widget-host\" desktop --extension "
+                        "\"/opt/velto bin/ext\" --verbose\n"));
   EXPECT_TRUE(entry->starts_with("[Desktop Entry]\n"));
   EXPECT_NE(std::string::npos, entry->find("\nType=Application\n"));
 }
 
 TEST(AutostartEntry, RefusesAnArgumentWithANewlineRatherThanWriteABrokenFile) {
-  const std::vector<std::string> arguments{"--output", "DP-2\nExec=rm -rf ~"};
+  const std::vector<std::string> arguments{"--extension", "/x\nExec=rm -rf ~"};
   EXPECT_FALSE(autostartEntry("/usr/bin/velto-widget-host", arguments).has_value());
 }
 
@@ -101,7 +105,9 @@ class AutostartFiles : public ::testing::Test {
 
   path root_;
   path file_;
-  const std::vector<std::string> arguments_{"--family", "medium"};
+  path settings() const { return root_ / "velto" / "widget.ini"; }
+
+  const std::vector<std::string> arguments_{"--verbose"};
 };
 
 TEST_F(AutostartFiles, EnableWritesTheEntryAndCreatesTheFolder) {
@@ -116,17 +122,51 @@ TEST_F(AutostartFiles, EnableWritesTheEntryAndCreatesTheFolder) {
 
 TEST_F(AutostartFiles, EnableAgainReplacesTheOptions) {
   enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return false; });
-  const std::vector<std::string> other{"--position", "bottom-left"};
+  const std::vector<std::string> other{"--extension", "/opt/ext"};
   enableAutostart(file_, "/usr/bin/velto-widget-host", other, [] { return false; });
-  EXPECT_NE(std::string::npos, contents().find("desktop --position bottom-left\n"));
-  EXPECT_EQ(std::string::npos, contents().find("--family"));
+  EXPECT_NE(std::string::npos, contents().find("desktop --extension /opt/ext\n"));
+  EXPECT_EQ(std::string::npos, contents().find("--verbose"));
 }
 
 TEST_F(AutostartFiles, EnableRefusesWhileTheSystemdUnitIsEnabledAndWritesNothing) {
-  const auto outcome =
-      enableAutostart(file_, "/usr/bin/velto-widget-host", arguments_, [] { return true; });
+  const auto outcome = enableAutostart(
+      file_, "/usr/bin/velto-widget-host", arguments_, [] { return true; },
+      PlacementToWrite{settings(), {.name = "main"}});
   EXPECT_EQ(EX_UNAVAILABLE, outcome.status);
   EXPECT_NE(std::string::npos, outcome.message.find("systemctl --user disable"));
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_FALSE(std::filesystem::exists(settings()));
+}
+
+TEST_F(AutostartFiles, EnableWritesThePlacementToTheSettingsFileAndRunsPlainDesktop) {
+  const placements::Placement placement{.name = "main",
+                                        .family = WidgetFamily::systemMedium,
+                                        .corner = placements::Corner::bottomLeft};
+  const auto outcome = enableAutostart(
+      file_, "/usr/bin/velto-widget-host", {}, [] { return false; },
+      PlacementToWrite{settings(), placement});
+  EXPECT_EQ(EX_OK, outcome.status) << outcome.message;
+  EXPECT_EQ("the widget now starts at login: " + file_.string() + "; wrote the placement 'main' to "
+                + settings().string(),
+            outcome.message);
+  EXPECT_NE(std::string::npos, contents().find("\nExec=/usr/bin/velto-widget-host desktop\n"));
+  std::ifstream in(settings());
+  std::stringstream text;
+  text << in.rdbuf();
+  const auto written = placements::parseSettings(text.str());
+  ASSERT_TRUE(written.has_value());
+  EXPECT_EQ(std::vector{placement}, *written);
+}
+
+TEST_F(AutostartFiles, EnableWritesNoEntryWhenTheSettingsFileHasAMistake) {
+  std::filesystem::create_directories(settings().parent_path());
+  std::ofstream(settings()) << "[widget main]\nfamily = huge\n";
+  const auto outcome = enableAutostart(
+      file_, "/usr/bin/velto-widget-host", {}, [] { return false; },
+      PlacementToWrite{settings(), {.name = "main"}});
+  EXPECT_EQ(EX_CANTCREAT, outcome.status);
+  EXPECT_NE(std::string::npos, outcome.message.find(settings().string() + ":2: [widget main]"))
+      << outcome.message;
   EXPECT_FALSE(std::filesystem::exists(file_));
 }
 
@@ -154,6 +194,73 @@ TEST_F(AutostartFiles, StatusNamesBothWaysWhenBothAreOn) {
             autostartStatus(file_, [] { return false; }).message.find(file_.string()));
   disableAutostart(file_);
   EXPECT_EQ("not started at login", autostartStatus(file_, [] { return false; }).message);
+}
+
+class AutostartProgram : public AutostartFiles {
+ protected:
+  void SetUp() override {
+    AutostartFiles::SetUp();
+    const char* path = std::getenv("PATH");
+    savedPath_ = path ? path : "";
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    savedConfig_ = config ? std::optional<std::string>(config) : std::nullopt;
+    // Without systemctl on the path, the systemd unit counts as not enabled.
+    ::setenv("PATH", "/nonexistent", 1);
+    ::setenv("XDG_CONFIG_HOME", root_.c_str(), 1);
+  }
+  void TearDown() override {
+    ::setenv("PATH", savedPath_.c_str(), 1);
+    if (savedConfig_) {
+      ::setenv("XDG_CONFIG_HOME", savedConfig_->c_str(), 1);
+    } else {
+      ::unsetenv("XDG_CONFIG_HOME");
+    }
+    AutostartFiles::TearDown();
+  }
+
+  std::string savedPath_;
+  std::optional<std::string> savedConfig_;
+};
+
+TEST_F(AutostartProgram, PlacementOptionsGoToTheSettingsFileAndTheRestOntoTheExecLine) {
+  const auto run = test_support::runProgram(
+      VELTO_WIDGET_HOST, {"autostart", "enable", "--family", "medium", "--position", "bottom-left",
+                          "--margin", "40", "--name", "left", "--verbose"});
+  ASSERT_EQ(EX_OK, run.status) << run.err;
+  EXPECT_NE(std::string::npos, run.out.find("wrote the placement 'left' to " + settings().string()))
+      << run.out;
+  EXPECT_NE(std::string::npos, contents().find(" desktop --verbose\n")) << contents();
+  EXPECT_EQ(std::string::npos, contents().find("--family"));
+  std::ifstream in(settings());
+  std::stringstream text;
+  text << in.rdbuf();
+  const std::vector<placements::Placement> expected{{.name = "left",
+                                                     .family = WidgetFamily::systemMedium,
+                                                     .corner = placements::Corner::bottomLeft,
+                                                     .margin = 40}};
+  EXPECT_EQ(expected,
+            placements::parseSettings(text.str()).value_or(std::vector<placements::Placement>{}));
+}
+
+TEST_F(AutostartProgram, WithoutPlacementOptionsLeavesTheSettingsFileAlone) {
+  const auto run = test_support::runProgram(VELTO_WIDGET_HOST, {"autostart", "enable"});
+  ASSERT_EQ(EX_OK, run.status) << run.err;
+  EXPECT_EQ(std::string::npos, run.out.find("placement")) << run.out;
+  EXPECT_FALSE(std::filesystem::exists(settings()));
+
+  const auto named =
+      test_support::runProgram(VELTO_WIDGET_HOST, {"autostart", "enable", "--name", "left"});
+  EXPECT_EQ(EX_USAGE, named.status);
+  EXPECT_NE(std::string::npos, named.err.find("--name")) << named.err;
+}
+
+TEST_F(AutostartProgram, RefusesAPlacementNameTheSettingsFileCannotHold) {
+  const auto run = test_support::runProgram(
+      VELTO_WIDGET_HOST, {"autostart", "enable", "--family", "medium", "--name", "a@b"});
+  EXPECT_EQ(EX_USAGE, run.status);
+  EXPECT_EQ("velto-widget-host: --name: a widget's name cannot hold '@'\n", run.err);
+  EXPECT_FALSE(std::filesystem::exists(file_));
+  EXPECT_FALSE(std::filesystem::exists(settings()));
 }
 
 TEST(SystemdUnitEnabled, AMissingSystemctlCountsAsNotEnabled) {

@@ -5,22 +5,6 @@
 
 namespace velto::host::gtk {
 
-std::optional<Corner> parseCorner(std::string_view text) {
-  if (text == "top-right") {
-    return Corner::topRight;
-  }
-  if (text == "top-left") {
-    return Corner::topLeft;
-  }
-  if (text == "bottom-right") {
-    return Corner::bottomRight;
-  }
-  if (text == "bottom-left") {
-    return Corner::bottomLeft;
-  }
-  return std::nullopt;
-}
-
 namespace {
 
 /// The start of a `length` window along an area's axis, `margin` in from its

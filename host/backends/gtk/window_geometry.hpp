@@ -6,14 +6,13 @@
 
 #include <optional>
 #include <span>
-#include <string_view>
+
+#include "host/placements/corner.hpp"
 
 namespace velto::host::gtk {
 
-enum class Corner : std::uint8_t { topRight, topLeft, bottomRight, bottomLeft };
-
-/// "top-right", "top-left", "bottom-right" or "bottom-left"; nothing otherwise.
-std::optional<Corner> parseCorner(std::string_view text);
+using placements::Corner;
+using placements::parseCorner;
 
 /// A box in the desktop's logical pixels.
 struct ScreenRect {

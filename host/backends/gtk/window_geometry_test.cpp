@@ -7,16 +7,6 @@
 namespace velto::host::gtk {
 namespace {
 
-TEST(ParseCorner, KnowsTheFourCornersOnly) {
-  EXPECT_EQ(Corner::topRight, parseCorner("top-right"));
-  EXPECT_EQ(Corner::topLeft, parseCorner("top-left"));
-  EXPECT_EQ(Corner::bottomRight, parseCorner("bottom-right"));
-  EXPECT_EQ(Corner::bottomLeft, parseCorner("bottom-left"));
-  for (const char* bad : {"", "top", "Top-Right", "top_right", "top-right ", "centre"}) {
-    EXPECT_EQ(std::nullopt, parseCorner(bad)) << bad;
-  }
-}
-
 TEST(AnchoredOrigin, EachCornerOfTheWorkArea) {
   // A 1920 × 1080 monitor with a 32-pixel panel on top.
   const ScreenRect area{0, 32, 1920, 1048};
