@@ -140,7 +140,7 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
           display, live, [](std::string_view line) { printToStderr(line); }, note,
           [loop] { g_main_loop_quit(loop); });
       DesktopPlacements placements(widgets, request.placement, note);
-      asked = [&placements](const session::HostRequest& wish) { placements.asked(wish); };
+      asked = [&placements](const session::HostRequest& later) { placements.asked(later); };
       const auto quit = [loop] { g_main_loop_quit(loop); };
       live::SignalWatch term(nullptr, SIGTERM, quit);
       live::SignalWatch interrupt(nullptr, SIGINT, quit);
