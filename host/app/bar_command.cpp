@@ -167,7 +167,8 @@ int BarCommand::run(bool outputWasClosed) const {
   }
 
   ClickInput clicks{bar::ClickReader(
-      [&host, &backend](const bar::Click& click) { (*host)->openLink(click.url, backend); }, logLine)};
+      [&host, &backend](const bar::Click& click) { (*host)->openLink(click.url, backend); },
+      logLine)};
   if (format_ == "i3bar") {
     session.watch(STDIN_FILENO, static_cast<GIOCondition>(G_IO_IN | G_IO_HUP | G_IO_ERR),
                   clicksReady, &clicks);

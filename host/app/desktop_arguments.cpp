@@ -49,7 +49,8 @@ std::optional<placements::Placement> placementOf(const DesktopArguments& argumen
   }
   placements::Placement placement;
   if (arguments.family) {
-    placement.family = platform::widgets::familyFromName(*arguments.family).value_or(placement.family);
+    placement.family =
+        platform::widgets::familyFromName(*arguments.family).value_or(placement.family);
   }
   if (arguments.position) {
     placement.corner = placements::parseCorner(*arguments.position).value_or(placement.corner);

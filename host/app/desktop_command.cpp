@@ -33,7 +33,6 @@
 namespace velto::host {
 namespace {
 
-
 constexpr const char* kProgram = "velto-widget-host";
 /// The connection to the display broke while the widget showed.
 constexpr int kDisplayClosed = EX_IOERR;
@@ -81,15 +80,14 @@ int runDesktop(int argc, char** argv, const DesktopRequest& request) {
     return EX_USAGE;
   }
   std::function<void(const session::HostRequest&)> asked;
-  auto claim = session::claimSession(
-      session::kWidgetHostApplicationId, *wish,
-      {.requested =
-           [&asked](const session::HostRequest& later) {
-             if (asked) {
-               asked(later);
-             }
-           },
-       .refused = [](std::string_view why) { printToStderr(why); }});
+  auto claim = session::claimSession(session::kWidgetHostApplicationId, *wish,
+                                     {.requested =
+                                          [&asked](const session::HostRequest& later) {
+                                            if (asked) {
+                                              asked(later);
+                                            }
+                                          },
+                                      .refused = [](std::string_view why) { printToStderr(why); }});
   if (claim && std::holds_alternative<session::ToldRunningHost>(*claim)) {
     printToStderr(request.placement
                       ? "the widget already runs in this session; asked it to show this "

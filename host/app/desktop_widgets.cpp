@@ -146,7 +146,7 @@ void DesktopWidgets::closedByPerson(const std::string& name) {
     for (const std::string& gone : std::exchange(closing_, {})) {
       close(gone);
       note_("the widget " + (gone.empty() ? std::string("window") : "'" + gone + "'")
-           + " was closed");
+            + " was closed");
     }
     if (windows_.empty() && empty_) {
       empty_();

@@ -12,8 +12,7 @@ SettingsFollower::SettingsFollower(GMainContext* context, std::filesystem::path 
   const std::filesystem::path folder = file_.parent_path();
   // From the folder that holds the config home down, so that a config folder
   // made, moved or replaced later is followed as well.
-  watch_ = std::make_unique<live::FolderWatch>(context, folder,
-                                               folder.parent_path().parent_path(),
+  watch_ = std::make_unique<live::FolderWatch>(context, folder, folder.parent_path().parent_path(),
                                                [this] { read(); });
 }
 

@@ -16,8 +16,7 @@ std::optional<std::string> launchWithDesktop(const std::string& url) {
   return reason;
 }
 
-LinkOpener::LinkOpener(GMainContext* context, LaunchUri launch,
-                       std::chrono::milliseconds statusFor)
+LinkOpener::LinkOpener(GMainContext* context, LaunchUri launch, std::chrono::milliseconds statusFor)
     : launch_(std::move(launch)), statusFor_(statusFor), clearStatus_(context) {}
 
 bool LinkOpener::offers(std::string_view url) const {

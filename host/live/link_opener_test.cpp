@@ -119,8 +119,7 @@ TEST_F(LinkOpenerTest, AFailureShowsOnlyWhereThePersonClicked) {
   links.open("velto://stop", other);
   links.open("velto://toggle", backend_);
   // The first window's message gives way to the second's rather than linger.
-  EXPECT_EQ((std::vector<std::string>{"cannot open velto://stop: no handler", ""}),
-            other.statuses);
+  EXPECT_EQ((std::vector<std::string>{"cannot open velto://stop: no handler", ""}), other.statuses);
   ASSERT_EQ(1U, backend_.statuses.size());
   links.forget(backend_);
   runFor(context_.get(), std::chrono::milliseconds(20));

@@ -143,8 +143,8 @@ TEST_F(LiveHostTest, GivesEachWidgetTheRepliesAskedForIt) {
   ASSERT_TRUE(until([&] {
     return std::all_of(ids_.begin(), ids_.end(), [&](WidgetId id) { return hasTimeline(id); });
   }));
-  const std::vector<WidgetFamily> families = {WidgetFamily::systemMedium,
-                                              WidgetFamily::systemSmall, WidgetFamily::systemSmall};
+  const std::vector<WidgetFamily> families = {WidgetFamily::systemMedium, WidgetFamily::systemSmall,
+                                              WidgetFamily::systemSmall};
   for (std::size_t i = 0; i < ids_.size(); ++i) {
     const WidgetScheduler* widget = host_->scheduler(ids_[i]);
     EXPECT_EQ(families[i], widget->family());

@@ -143,8 +143,8 @@ G_DEFINE_TYPE(VeltoCanvasAccessible, velto_canvas_accessible, GTK_TYPE_WIDGET_AC
 // Whoever asks for the children or the description gets them up to date.
 static AccessibleChildren* canvasChildren(AtkObject* object) {
   GtkWidget* widget = gtk_accessible_get_widget(GTK_ACCESSIBLE(object));
-  auto* children = widget != nullptr ? static_cast<AccessibleChildren*>(g_object_get_data(
-                                           G_OBJECT(widget), "velto-accessible-children"))
+  auto* children = widget != nullptr ? static_cast<AccessibleChildren*>(
+                       g_object_get_data(G_OBJECT(widget), "velto-accessible-children"))
                                      : nullptr;
   if (children != nullptr) {
     children->asked();
