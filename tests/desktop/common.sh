@@ -2,7 +2,9 @@
 # `velto:` handler that appends each URL it is given to a file, snapshots
 # written with velto-defaults, and pixel checks on screenshots.
 #
-# Expects HOST and DEFAULTS (the programs) and sets WORK, CLICKS.
+# Expects HOST and DEFAULTS (the programs) and sets WORK, CLICKS. On exit it
+# ends host_pid and server_pid (the display server), when set, and removes WORK
+# (kept with KEEP=1).
 
 set -eu
 
@@ -11,6 +13,15 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 need() { for program in "$@"; do command -v "$program" >/dev/null || skip "$program is not installed"; done; }
 
 WORK=$(mktemp -d "${TMPDIR:-/tmp}/velto-desktop-test.XXXXXX")
+host_pid=""
+server_pid=""
+cleanup() {
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
+  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
+  wait 2>/dev/null
+  if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
+}
+trap cleanup EXIT
 chmod 755 "$WORK"
 CLICKS="$WORK/clicks"
 export XDG_CONFIG_HOME="$WORK/config" XDG_DATA_HOME="$WORK/data" XDG_STATE_HOME="$WORK/state"

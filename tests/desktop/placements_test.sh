@@ -13,16 +13,6 @@ HOST=$2
 DEFAULTS=$3
 . "$(dirname "$0")/common.sh"
 
-host_pid=""
-server_pid=""
-cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-  wait 2>/dev/null
-  if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
-}
-trap cleanup EXIT
-
 SETTINGS="$XDG_CONFIG_HOME/velto/widget.ini"
 mkdir -p "$(dirname "$SETTINGS")"
 

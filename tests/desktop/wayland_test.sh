@@ -13,16 +13,6 @@ need sway grim convert
 
 . "$(dirname "$0")/sway.sh"
 
-host_pid=""
-server_pid=""
-cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$server_pid" ] && kill "$server_pid" 2>/dev/null
-  wait 2>/dev/null
-  if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
-}
-trap cleanup EXIT
-
 start_sway "output HEADLESS-1 resolution 1024x768 position 0,0 bg #ffffff solid_color"
 
 shot() { grim "$1" 2>>"$WORK/grim.log" || fail "grim failed: $(tail -1 "$WORK/grim.log")"; }
