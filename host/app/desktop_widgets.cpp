@@ -50,6 +50,7 @@ DesktopWidgets::DesktopWidgets(GdkDisplay* display, live::LiveHost& host, gtk::L
       note_(std::move(note)),
       empty_(std::move(empty)),
       closeLater_(nullptr),
+      monitorsSettled_(nullptr),
       monitorAdded_(
           g_signal_connect(display, "monitor-added", G_CALLBACK(onMonitorsChanged), this)),
       monitorRemoved_(
@@ -81,7 +82,10 @@ std::vector<std::string> DesktopWidgets::monitorNames() const {
 }
 
 void DesktopWidgets::onMonitorsChanged(GdkDisplay*, GdkMonitor*, gpointer self) {
-  static_cast<DesktopWidgets*>(self)->apply();
+  // A Wayland monitor is announced before its model, which names it: wait
+  // for the rest of its description, and for the other monitors of a burst.
+  auto* widgets = static_cast<DesktopWidgets*>(self);
+  widgets->monitorsSettled_.start(std::chrono::milliseconds(200), [widgets] { widgets->apply(); });
 }
 
 void DesktopWidgets::apply() {

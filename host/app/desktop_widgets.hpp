@@ -66,6 +66,7 @@ class DesktopWidgets {
   std::map<std::string, Window> windows_;
   std::vector<std::string> closing_;
   live::Timeout closeLater_;
+  live::Timeout monitorsSettled_;
   gulong monitorAdded_ = 0;
   gulong monitorRemoved_ = 0;
 };

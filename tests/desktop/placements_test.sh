@@ -114,7 +114,7 @@ snapshot running 754
 settings "$FIRST
 
 $SECOND"
-"$HOST" desktop --verbose 2>"$WORK/host.log" &
+VELTO_LOG_REDRAWS=1 "$HOST" desktop --verbose 2>"$WORK/host.log" &
 host_pid=$!
 shows "${first_cards[@]}" "${second_cards[@]}" \
   || fail "the two placements did not show: $(cat "$WORK/host.log")"
@@ -125,6 +125,28 @@ if [ -n "${SHOTS:-}" ]; then
   sleep 0.5
   shot "$WORK/two.png"
   cp "$WORK/two.png" "$SHOTS/placements-$SESSION.png"
+fi
+
+if [ "$SESSION" = x11 ]; then
+  echo "--- a click on the medium widget's toggle opens velto://toggle"
+  # The medium widget's buttons sit further right than any of the small one's.
+  box=$(grep '^velto-widget-host: button velto://toggle ' "$WORK/host.log" | awk '{print $4}' |
+    awk -F'[x+]' '$3 > 200' | tail -1)
+  [ -n "$box" ] || fail "no toggle button of the medium widget in the log"
+  read -r w h bx by <<< "$(echo "$box" | tr 'x+' '  ')"
+  read -r x y <<< "$second_at"
+  xdotool mousemove $(( x + bx + w / 2 )) $(( y + by + h / 2 )) click 1
+  wait_for 5 grep -qx 'velto://toggle' "$CLICKS" || fail "the handler got no velto://toggle"
+else
+  echo "--- a monitor that comes gets an \`output = *\` widget of its own"
+  # (sway 1.7 cannot take a headless output away again.)
+  swaymsg create_output >/dev/null || fail "sway cannot add a third output"
+  swaymsg output HEADLESS-3 resolution 640x480 position 1824 0 bg '#ffffff' solid_color \
+    >/dev/null || fail "sway cannot place the third output"
+  shows "card $(( 1824 + 640 - 24 - 170 )) 24" "${first_cards[@]}" "${second_cards[@]}" \
+    || fail "no widget on the new output: $(cat "$WORK/host.log")"
+  grep -q "showing the widget 'every@headless#3'" "$WORK/host.log" \
+    || fail "the new output's widget is not named after it: $(cat "$WORK/host.log")"
 fi
 
 echo "--- an edit moves one; the other stays"
