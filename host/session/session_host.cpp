@@ -21,33 +21,18 @@ SessionChannel SessionHost::channel() const {
   return claim_->channel();
 }
 
-namespace internal {
-
-void deliver(const SessionHandlers& handlers, Expected<HostRequest, std::string> request) {
-  // Copies, so that a handler may drop the SessionHost that holds the originals.
-  if (request) {
-    if (auto requested = handlers.requested) {
-      requested(*request);
-    }
-  } else if (auto refused = handlers.refused) {
-    refused("ignored a request: " + request.error());
-  }
-}
-
-}  // namespace internal
-
 namespace {
 
 /// The bus name and the runtime folder's lock, held together.
 class JointClaim final : public SessionHost::Claim {
  public:
-  JointClaim(SessionHost onBus, SessionHost inFolder)
+  JointClaim(std::unique_ptr<Claim> onBus, std::unique_ptr<Claim> inFolder)
       : onBus_(std::move(onBus)), inFolder_(std::move(inFolder)) {}
-  SessionChannel channel() const override { return onBus_.channel(); }
+  SessionChannel channel() const override { return onBus_->channel(); }
 
  private:
-  SessionHost onBus_;
-  SessionHost inFolder_;
+  std::unique_ptr<Claim> onBus_;
+  std::unique_ptr<Claim> inFolder_;
 };
 
 using Outcome = Expected<internal::ChannelOutcome, std::string>;
@@ -58,8 +43,8 @@ Expected<SessionClaim, std::string> settle(Outcome outcome) {
   }
   return std::visit(
       platform::foundation::overloaded{
-          [](SessionHost& host) -> Expected<SessionClaim, std::string> {
-            return SessionClaim(std::move(host));
+          [](std::unique_ptr<SessionHost::Claim>& claim) -> Expected<SessionClaim, std::string> {
+            return SessionClaim(SessionHost(std::move(claim)));
           },
           [](ToldRunningHost& told) -> Expected<SessionClaim, std::string> {
             return SessionClaim(told);
@@ -99,18 +84,18 @@ Expected<SessionClaim, std::string> claimSession(std::string_view applicationId,
     }
     return settle(std::move(inFolder));
   }
-  auto& busHost = std::get<SessionHost>(*onBus);
+  auto& busClaim = std::get<std::unique_ptr<SessionHost::Claim>>(*onBus);
   if (inFolder) {
     if (std::holds_alternative<ToldRunningHost>(*inFolder)) {
       return settle(std::move(inFolder));
     }
-    if (auto* folderHost = std::get_if<SessionHost>(&*inFolder)) {
+    if (auto* folderClaim = std::get_if<std::unique_ptr<SessionHost::Claim>>(&*inFolder)) {
       return SessionClaim(
-          SessionHost(std::make_unique<JointClaim>(std::move(busHost), std::move(*folderHost))));
+          SessionHost(std::make_unique<JointClaim>(std::move(busClaim), std::move(*folderClaim))));
     }
   }
   // Without the folder the bus alone still keeps one host per session.
-  return SessionClaim(std::move(busHost));
+  return SessionClaim(SessionHost(std::move(busClaim)));
 }
 
 }  // namespace velto::host::session

@@ -153,7 +153,7 @@ Expected<ChannelOutcome, std::string> claimOnSessionBus(const std::string& appli
     return ChannelUnavailable{"no session bus"};
   }
   if (!g_application_get_is_remote(app)) {
-    return ChannelOutcome(SessionHost(std::move(claim)));
+    return std::unique_ptr<SessionHost::Claim>(std::move(claim));
   }
 
   const ObjectRef<GApplication> remote = claim->forget();

@@ -25,8 +25,10 @@ struct ChannelUnavailable {
   std::string why;
 };
 
-/// Where one attempt on a channel ended, when it did not fail outright.
-using ChannelOutcome = std::variant<SessionHost, ToldRunningHost, ChannelUnavailable>;
+/// Where one attempt on a channel ended, when it did not fail outright: with
+/// the session claimed, for claimSession to make a SessionHost of, or not.
+using ChannelOutcome =
+    std::variant<std::unique_ptr<SessionHost::Claim>, ToldRunningHost, ChannelUnavailable>;
 
 /// Hands `request` to a handler taken over from `handlers`, after the checks
 /// every channel makes of what arrives from outside.

@@ -162,17 +162,17 @@ Expected<ChannelOutcome, std::string> claimInRuntimeFolder(const std::string& ap
                                                            const SessionHandlers& handlers) {
   auto folder = runtimeFolder();
   if (!folder) {
-    return ChannelOutcome(ChannelUnavailable{std::move(folder).error()});
+    return ChannelUnavailable{std::move(folder).error()};
   }
   const std::string lockPath = *folder + "/" + applicationId + ".lock";
   std::string socketPath = *folder + "/" + applicationId + ".socket";
   const auto address = socketAddress(socketPath);
   if (!address) {
-    return ChannelOutcome(ChannelUnavailable{"'" + socketPath + "' is too long for a socket"});
+    return ChannelUnavailable{"'" + socketPath + "' is too long for a socket"};
   }
   UniqueFd lock(::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600));
   if (!lock) {
-    return ChannelOutcome(ChannelUnavailable{systemError("cannot open '" + lockPath + "'", errno)});
+    return ChannelUnavailable{systemError("cannot open '" + lockPath + "'", errno)};
   }
 
   const std::string text = requestText(request);
@@ -187,7 +187,7 @@ Expected<ChannelOutcome, std::string> claimInRuntimeFolder(const std::string& ap
       if (auto listening = claim->listen(*address); !listening) {
         return Unexpected(std::move(listening).error());
       }
-      return ChannelOutcome(SessionHost(std::move(claim)));
+      return std::unique_ptr<SessionHost::Claim>(std::move(claim));
     }
     if (errno != EWOULDBLOCK && errno != EINTR) {
       return Unexpected(systemError("cannot lock '" + lockPath + "'", errno));
