@@ -86,18 +86,6 @@ TEST(VeltoWidgetProviderTimeline, SixEntriesAMinuteApartFromOneClockReading) {
   }
 }
 
-TEST(VeltoWidgetProviderTimeline, EmptyStoreGivesSixEmptyEntries) {
-  ProviderFixture fixture(SharedTimerSnapshot::empty());
-  const auto timeline = fixture.timeline();
-  ASSERT_EQ(6u, timeline.entries.size());
-  for (const auto& entry : timeline.entries) {
-    EXPECT_EQ(State::stopped, entry.snapshot.state);
-    EXPECT_FALSE(entry.snapshot.projectName.has_value());
-    EXPECT_EQ(0.0, entry.snapshot.elapsedSeconds);
-    EXPECT_EQ(0.0, entry.snapshot.todaySeconds);
-  }
-}
-
 TEST(VeltoWidgetProviderTimeline, RefusedCalendarAdditionsDropOnlyTheirEntries) {
   struct Case {
     std::set<std::int64_t> refused;
@@ -119,13 +107,6 @@ TEST(VeltoWidgetProviderTimeline, RefusedCalendarAdditionsDropOnlyTheirEntries) 
     EXPECT_EQ(c.offsets, offsets);
     EXPECT_EQ(TimelineReloadPolicy::after(Date(kRequestTime + 300.0)), timeline.policy);
   }
-}
-
-TEST(VeltoWidgetProviderTimeline, EntriesHoldIndependentCopies) {
-  ProviderFixture fixture(snapshotIn(State::running));
-  auto timeline = fixture.timeline();
-  timeline.entries[0].snapshot.projectName = "Changed";
-  EXPECT_EQ(snapshotIn(State::running), timeline.entries[1].snapshot);
 }
 
 TEST(VeltoWidgetProviderSnapshot, ReturnsTheStoredStateForPreviewsToo) {
@@ -156,13 +137,6 @@ TEST(VeltoWidgetProviderPlaceholder, IsTheDeepWorkSampleAndReadsNoStorage) {
       SharedTimerSnapshot(State::running, "Deep Work", 4382.0, 10540.0, Date(kRequestTime + 1.0)),
       entry.snapshot);
   EXPECT_LT(entry.date, entry.snapshot.updatedAt);
-}
-
-TEST(VeltoWidgetProviderRelevance, CompletesOnceWithThePlatformDefault) {
-  ProviderFixture fixture(snapshotIn(State::running));
-  std::vector<WidgetRelevance> results;
-  fixture.provider.relevance([&](WidgetRelevance r) { results.push_back(r); });
-  EXPECT_EQ(std::vector{WidgetRelevance::platformDefault()}, results);
 }
 
 }  // namespace

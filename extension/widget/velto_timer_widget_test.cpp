@@ -14,18 +14,6 @@ using namespace platform::ui;
 using platform::widgets::TimelineProviderContext;
 using platform::widgets::WidgetFamily;
 
-TEST(VeltoTimerWidget, DeclaresItsKindGalleryTextsAndTwoSizes) {
-  const auto configuration = VeltoTimerWidget().body();
-  const auto& gallery = configuration.gallery();
-  EXPECT_EQ("VeltoTimerWidget", gallery.kind);
-  EXPECT_EQ(LocalizedStringKey("Velto Timer"), gallery.displayName);
-  EXPECT_EQ(LocalizedStringKey("See your active project and control its timer."),
-            gallery.description);
-  EXPECT_EQ((std::vector{WidgetFamily::systemSmall, WidgetFamily::systemMedium}),
-            gallery.supportedFamilies);
-  EXPECT_FALSE(configuration.supports(WidgetFamily::systemLarge));
-}
-
 TEST(VeltoTimerWidget, EveryViewSitsOnTheSameBackground) {
   const View background = ZStack(
       Alignment::center, {Color::windowBackground(),
@@ -44,12 +32,6 @@ TEST(VeltoTimerWidget, EveryViewSitsOnTheSameBackground) {
     EXPECT_EQ(family == WidgetFamily::systemSmall ? 24 : 30,
               std::get<FontModifier>(readout.modifiers.at(1)).font.size);
   }
-}
-
-TEST(VeltoWidgetBundle, ListsTheTimerWidgetAlone) {
-  const auto widgets = VeltoWidgetBundle().body();
-  ASSERT_EQ(1u, widgets.size());
-  EXPECT_EQ(VeltoTimerWidget().kind, widgets[0].body().gallery().kind);
 }
 
 }  // namespace

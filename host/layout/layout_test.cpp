@@ -64,39 +64,6 @@ TEST(Layout, SpacersShareTheFreeLengthEqually) {
   EXPECT_EQ(90, run(list, "c").box.y);
 }
 
-TEST(Layout, TextsCompressBeforeASpacerGoesBelowItsMinimum) {
-  const DrawList list =
-      lay(HStack(VerticalAlignment::top, std::nullopt, {text("aaaaa"), Spacer(), text("bbbbb")}),
-          {40, 20});
-  // Each text wants 30 pt but 40 − 8 leaves 32 to share.
-  const DrawText first = run(list, "a\u2026");
-  const DrawText second = run(list, "bb\u2026");
-  EXPECT_LE(kDefaultSpacerMinLength, second.box.x - first.box.maxX());
-  EXPECT_DOUBLE_EQ(40, second.box.maxX());
-}
-
-TEST(Layout, StackGapsFollowTheDefaultsAndAnExplicitSpacing) {
-  struct Case {
-    const char* name;
-    View stack;
-    double secondX;
-  };
-  const Case cases[] = {
-      {"default gap", HStack(VerticalAlignment::top, std::nullopt, {text("a"), text("b")}),
-       6 + kDefaultStackSpacing},
-      {"no gap beside a spacer",
-       HStack(VerticalAlignment::top, std::nullopt, {text("a"), Spacer(0), text("b")})
-           .frame(12, 10),
-       6},
-      {"explicit spacing", HStack(VerticalAlignment::top, 3, {text("a"), text("b")}), 9},
-  };
-  for (const Case& c : cases) {
-    const DrawList list = lay(c.stack.frame(std::nullopt, std::nullopt, Alignment::topLeading));
-    const double left = run(list, "a").box.x;
-    EXPECT_DOUBLE_EQ(c.secondX, run(list, "b").box.x - left) << c.name;
-  }
-}
-
 TEST(Layout, StacksPlaceChildrenByTheirCrossAlignment) {
   struct Case {
     View stack;

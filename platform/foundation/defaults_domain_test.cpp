@@ -42,18 +42,6 @@ TEST(ListDefaultsKeys, ListsEveryKeyWithItsTypeSortedByKey) {
   EXPECT_EQ(expected, *entries);
 }
 
-TEST(DefaultsValueTypeName, NamesEveryType) {
-  const std::pair<Type, std::string_view> names[] = {
-      {Type::data, "data"},       {Type::string, "string"},         {Type::integer, "integer"},
-      {Type::real, "real"},       {Type::boolean, "boolean"},       {Type::date, "date"},
-      {Type::array, "array"},     {Type::dictionary, "dictionary"}, {Type::uid, "uid"},
-      {Type::unknown, "unknown"},
-  };
-  for (const auto& [type, name] : names) {
-    EXPECT_EQ(name, defaultsValueTypeName(type));
-  }
-}
-
 TEST(ReadDefaultsValue, GivesDataAndStringBytesAndOnlyTheTypeOfOthers) {
   const ScopedConfigHome home;
   test_support::writeFile(home.file(kSuite), kEveryType);

@@ -132,10 +132,6 @@ TEST(UserDefaultsWithSuiteName, AcceptsReverseDnsNamesOtherThanTheProcessDomain)
   }
 }
 
-TEST(UserDefaultsStandard, IsTheProcessDomain) {
-  EXPECT_EQ("app.velto.widget", UserDefaults::standard().domain());
-}
-
 std::string xmlNestedLists(std::size_t depth) {
   std::string lists;
   for (std::size_t i = 0; i < depth; ++i) {

@@ -51,38 +51,6 @@ TEST(View, ModifiersKeepTheOrderTheyWereApplied) {
             View(Image::systemName("x")).frame(10, 10).frame(24, 24));
 }
 
-TEST(View, EachModifierMethodAppendsItsValue) {
-  const View base = View(Spacer()).tracking(2);
-  const View content = Color::clear();
-  struct Case {
-    View modified;
-    Modifier expected;
-  };
-  const Case cases[] = {
-      {base.font(Font::system(9)),
-       FontModifier{Font{9, Font::Weight::regular, Font::Design::standard}}},
-      {base.tracking(-0.5), TrackingModifier{-0.5}},
-      {base.lineLimit(3), LineLimitModifier{3}},
-      {base.lineLimit(std::nullopt), LineLimitModifier{std::nullopt}},
-      {base.minimumScaleFactor(0.75), MinimumScaleFactorModifier{0.75}},
-      {base.monospacedDigit(), MonospacedDigitModifier{}},
-      {base.foregroundStyle(HierarchicalShapeStyle::tertiary),
-       ForegroundStyleModifier{HierarchicalShapeStyle::tertiary}},
-      {base.frame(std::nullopt, 20, Alignment::bottomLeading),
-       FrameModifier{std::nullopt, 20.0, Alignment::bottomLeading}},
-      {base.background(content, Alignment::top), BackgroundModifier{content, Alignment::top}},
-      {base.containerBackground(ContainerBackgroundPlacement::widget, Alignment::leading, content),
-       ContainerBackgroundModifier{ContainerBackgroundPlacement::widget, Alignment::leading,
-                                   content}},
-  };
-  for (const Case& c : cases) {
-    ASSERT_EQ(2u, c.modified.modifiers.size()) << c.modified;
-    EXPECT_EQ(base.modifiers[0], c.modified.modifiers[0]) << c.modified;
-    EXPECT_EQ(c.expected, c.modified.modifiers[1]) << c.modified;
-    EXPECT_EQ(base.element, c.modified.element) << c.modified;
-  }
-}
-
 TEST(View, MovingAndCopyingChainsBuildEqualTrees) {
   const Label label(Text::verbatim("1h 1m"), "sun.max");
   const View fromCopy =
@@ -128,18 +96,6 @@ TEST(View, EqualityLooksAtEveryPartOfTheTree) {
     EXPECT_NE(c.a, c.b) << c.difference;
     EXPECT_EQ(c.a, View(c.a)) << c.difference;
   }
-}
-
-TEST(View, CopiesAreIndependentDeepValues) {
-  const View original =
-      Link(url("velto://toggle"), Image::systemName("pause.fill")).background(Circle());
-  View copy = original;
-  std::get<Link>(copy.element).label->element = Image::systemName("play.fill");
-  std::get<BackgroundModifier>(copy.modifiers[0])
-      .content->modifiers.push_back(MonospacedDigitModifier{});
-  EXPECT_EQ(Image::systemName("pause.fill"),
-            std::get<Image>(std::get<Link>(original.element).label->element));
-  EXPECT_TRUE(std::get<BackgroundModifier>(original.modifiers[0]).content->modifiers.empty());
 }
 
 TEST(Color, OpacityMultipliesAndKeepsTheName) {

@@ -187,15 +187,6 @@ TEST_F(VeltoDefaults, StoresDataAndStringTextAndPrintsThemWithNoNewline) {
   EXPECT_EQ("d\tdata\ns\tstring\n", run({"read", std::string(kSuite)}).out);
 }
 
-TEST_F(VeltoDefaults, ListsKeysSortedWithTheirTypes) {
-  writeFile(file(kSuite),
-            "<plist><dict><key>b</key><integer>1</integer><key>B</key><string>x</string>"
-            "<key>a</key><data>AA==</data><key>c</key><dict/></dict></plist>");
-  const Result listed = run({"read", std::string(kSuite)});
-  EXPECT_EQ(0, listed.status) << listed.err;
-  EXPECT_EQ("B\tstring\na\tdata\nb\tinteger\nc\tdictionary\n", listed.out);
-}
-
 TEST_F(VeltoDefaults, DeletesOneKey) {
   ASSERT_EQ(0, run({"write", std::string(kSuite), "a", "--data", "1"}).status);
   ASSERT_EQ(0, run({"write", std::string(kSuite), "b", "--data", "2"}).status);

@@ -216,31 +216,5 @@ TEST_F(BerlinTime, StatusShowsTheTimesAsTheyStandNow) {
   EXPECT_EQ("stopped · no timer", statusLine(std::nullopt, at(6, 10, 11), zone_));
 }
 
-TEST_F(BerlinTime, StatusEscapesWhatWouldSteerTheTerminal) {
-  const struct {
-    std::string_view name;
-    std::string_view shown;
-  } names[] = {
-      {"a\nb\tc", "a\\nb\\tc"},
-      {"a\x1b[31mb", "a\\u001b[31mb"},
-      {"a\x7f", "a\\u007f"},
-      {"a\xc2\x9b"
-       "31mb",
-       "a\\u009b31mb"},  // CSI
-      {"a\xc2\x9d"
-       "0;x\xc2\x9c",
-       "a\\u009d0;x\\u009c"},                            // OSC ... ST
-      {"abc\xe2\x80\xaetxt.exe", "abc\\u202etxt.exe"},   // RIGHT-TO-LEFT OVERRIDE
-      {"Caf\xc3\xa9 \xff", "Caf\xc3\xa9 \xef\xbf\xbd"},  // é kept, a stray byte replaced
-      {"back\\slash", "back\\\\slash"},
-  };
-  for (const auto& c : names) {
-    const SharedTimerSnapshot stored(State::stopped, std::string(c.name), 0, 60, at(6, 10, 10));
-    EXPECT_EQ("stopped · " + std::string(c.shown) + " · 00:00:00 · today 1m",
-              statusLine(stored, at(6, 10, 11), zone_))
-        << c.shown;
-  }
-}
-
 }  // namespace
 }  // namespace velto::timer

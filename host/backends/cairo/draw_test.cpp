@@ -89,16 +89,6 @@ TEST(EncodeWidget, DrawsEveryElementKindAsPngAndSvg) {
   }
 }
 
-TEST(EncodeWidget, RefusesWhatCannotBeLaidOut) {
-  View deep = Text::verbatim("leaf");
-  for (int i = 0; i < 200; ++i) {
-    deep = HStack({std::move(deep)});
-  }
-  for (const ImageFormat format : {ImageFormat::png, ImageFormat::svg}) {
-    EXPECT_FALSE(encodeWidget(deep, options(), format).has_value());
-  }
-}
-
 TEST(RenderImage, IsTheWidgetSizeTimesTheScale) {
   struct Case {
     WidgetFamily family;

@@ -156,12 +156,6 @@ TEST(PaintCells, ButtonsAreLinksOnTheirOwnCells) {
   EXPECT_LT(std::abs(lift(9)), 3);
 }
 
-TEST(PaintCells, AStoppedWidgetHasNoLinks) {
-  SceneSetup setup = running();
-  setup.state = TimerState::stopped;
-  EXPECT_TRUE(paintTree(testing::widgetTree(setup), kSmall).linkedUrls().empty());
-}
-
 TEST(PaintCells, ALongProjectNameIsCutWithinTheContent) {
   SceneSetup setup = running();
   setup.project = "An extraordinarily long project name";

@@ -33,56 +33,6 @@ TEST(ScreenWriter, TheFirstFrameClearsTheScreenAndWritesOnlyWhatIsNotBlank) {
   EXPECT_EQ("\x1b[0m\x1b[2J\x1b[2;3Hhi", writer.frame(gridWith("hi", 2, 1)));
 }
 
-TEST(ScreenWriter, AnUnchangedFrameWritesNothing) {
-  EXPECT_EQ("", diff(gridWith("12:34"), gridWith("12:34"), kTrue));
-}
-
-TEST(ScreenWriter, OneChangedCellIsOneMoveAndOneGlyph) {
-  EXPECT_EQ("\x1b[2;5H5", diff(gridWith("12:34", 0, 1), gridWith("12:35", 0, 1), kPlain));
-}
-
-TEST(ScreenWriter, SkipsUnchangedCellsOnARowByMovingForward) {
-  EXPECT_EQ("\x1b[1;1Hx\x1b[3Cy", diff(gridWith("abcde"), gridWith("xbcdy"), kPlain));
-}
-
-TEST(ScreenWriter, WrapsAFrameInASynchronisedUpdateWhenAsked) {
-  Capabilities capabilities = kPlain;
-  capabilities.synchronizedUpdate = true;
-  EXPECT_EQ("\x1b[?2026h\x1b[1;2Hx\x1b[?2026l", diff(gridWith("ab"), gridWith("ax"), capabilities));
-  EXPECT_EQ("", diff(gridWith("ab"), gridWith("ab"), capabilities));
-}
-
-TEST(ScreenWriter, WritesTrueColourAndResetsThePenAfterwards) {
-  EXPECT_EQ("\x1b[1;1H\x1b[38;2;1;2;3mx\x1b[0m",
-            diff(gridWith("a"), gridWith("x", 0, 0, Rgb{1, 2, 3}), kTrue));
-}
-
-TEST(ScreenWriter, ChangesOnlyThePartsOfThePenThatDiffer) {
-  CellGrid before({4, 1});
-  CellGrid after({4, 1});
-  after.putText(0, 0, "ab", 4, Rgb{9, 9, 9}, true);
-  after.at(1, 0).background = Rgb{1, 1, 1};
-  EXPECT_EQ("\x1b[1;1H\x1b[1;38;2;9;9;9ma\x1b[48;2;1;1;1mb\x1b[0m", diff(before, after, kTrue));
-}
-
-TEST(ScreenWriter, FallsBackToThe256ColourPalette) {
-  CellGrid after = gridWith("x", 0, 0, Rgb{255, 0, 0});
-  after.at(0, 0).background = Rgb{128, 128, 128};
-  EXPECT_EQ("\x1b[1;1H\x1b[38;5;196;48;5;244mx\x1b[0m", diff(gridWith("a"), after, k256));
-}
-
-TEST(ScreenWriter, IgnoresColourChangesThePaletteCannotShow) {
-  EXPECT_EQ("",
-            diff(gridWith("x", 0, 0, Rgb{255, 0, 0}), gridWith("x", 0, 0, Rgb{250, 2, 1}), k256));
-}
-
-TEST(ScreenWriter, WritesNoColourWithoutColour) {
-  EXPECT_EQ("",
-            diff(gridWith("x", 0, 0, Rgb{255, 0, 0}), gridWith("x", 0, 0, Rgb{0, 0, 255}), kPlain));
-  const std::string bytes = diff(gridWith("a"), gridWith("xy", 0, 0, Rgb{255, 0, 0}), kPlain);
-  EXPECT_EQ("\x1b[1;1Hxy", bytes);
-}
-
 TEST(ScreenWriter, WrapsLinkCellsInAHyperlink) {
   CellGrid after = gridWith("a>b");
   after.at(1, 0).link = after.linkIndex("velto://toggle");
@@ -90,40 +40,68 @@ TEST(ScreenWriter, WrapsLinkCellsInAHyperlink) {
             ScreenWriter(kPlain).frame(after));
 }
 
-TEST(ScreenWriter, ALinkThatChangesAloneIsRewritten) {
-  CellGrid after = gridWith("ab");
-  after.at(1, 0).link = after.linkIndex("velto://stop");
-  EXPECT_EQ("\x1b[1;2H\x1b]8;;velto://stop\x1b\\b\x1b]8;;\x1b\\",
-            diff(gridWith("ab"), after, kPlain));
+CellGrid linked(CellGrid grid, int column, const std::string& url) {
+  grid.at(column, 0).link = grid.linkIndex(url);
+  return grid;
 }
 
-TEST(ScreenWriter, NeverWritesAHyperlinkThatCouldEscapeIt) {
-  for (const std::string& url : {std::string("velto://x\x1b]0;owned\x07"), std::string("a b"),
-                                 std::string(kMaxLinkBytes + 1, 'a')}) {
-    CellGrid after = gridWith("ab");
-    after.at(1, 0).link = after.linkIndex(url);
-    EXPECT_EQ("\x1b[1;1Hab", diff(gridWith(""), after, kPlain)) << url;
+TEST(ScreenWriter, WritesOnlyTheCellsAndPenPartsThatChanged) {
+  Capabilities synchronised = kPlain;
+  synchronised.synchronizedUpdate = true;
+  Capabilities noLinks = kPlain;
+  noLinks.hyperlinks = false;
+  CellGrid boldWithBackground({4, 1});
+  boldWithBackground.putText(0, 0, "ab", 4, Rgb{9, 9, 9}, true);
+  boldWithBackground.at(1, 0).background = Rgb{1, 1, 1};
+  CellGrid greyBackground = gridWith("x", 0, 0, Rgb{255, 0, 0});
+  greyBackground.at(0, 0).background = Rgb{128, 128, 128};
+  struct Case {
+    const char* name;
+    CellGrid before;
+    CellGrid after;
+    Capabilities capabilities;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"unchanged frame", gridWith("12:34"), gridWith("12:34"), kTrue, ""},
+      {"one changed cell", gridWith("12:34", 0, 1), gridWith("12:35", 0, 1), kPlain, "\x1b[2;5H5"},
+      {"unchanged cells skipped by moving forward", gridWith("abcde"), gridWith("xbcdy"), kPlain,
+       "\x1b[1;1Hx\x1b[3Cy"},
+      {"synchronised update", gridWith("ab"), gridWith("ax"), synchronised,
+       "\x1b[?2026h\x1b[1;2Hx\x1b[?2026l"},
+      {"synchronised but unchanged", gridWith("ab"), gridWith("ab"), synchronised, ""},
+      {"true colour, pen reset afterwards", gridWith("a"), gridWith("x", 0, 0, Rgb{1, 2, 3}), kTrue,
+       "\x1b[1;1H\x1b[38;2;1;2;3mx\x1b[0m"},
+      {"only the pen parts that differ", CellGrid({4, 1}), boldWithBackground, kTrue,
+       "\x1b[1;1H\x1b[1;38;2;9;9;9ma\x1b[48;2;1;1;1mb\x1b[0m"},
+      {"256-colour palette", gridWith("a"), greyBackground, k256,
+       "\x1b[1;1H\x1b[38;5;196;48;5;244mx\x1b[0m"},
+      {"colour change the palette cannot show", gridWith("x", 0, 0, Rgb{255, 0, 0}),
+       gridWith("x", 0, 0, Rgb{250, 2, 1}), k256, ""},
+      {"colour change without colour", gridWith("x", 0, 0, Rgb{255, 0, 0}),
+       gridWith("x", 0, 0, Rgb{0, 0, 255}), kPlain, ""},
+      {"coloured text without colour", gridWith("a"), gridWith("xy", 0, 0, Rgb{255, 0, 0}), kPlain,
+       "\x1b[1;1Hxy"},
+      {"a link that changes alone", gridWith("ab"), linked(gridWith("ab"), 1, "velto://stop"),
+       kPlain, "\x1b[1;2H\x1b]8;;velto://stop\x1b\\b\x1b]8;;\x1b\\"},
+      {"no hyperlinks when the terminal cannot", gridWith("ab"),
+       linked(gridWith("ab"), 1, "velto://stop"), noLinks, ""},
+      // A hyperlink that could escape its sequence is never written.
+      {"link with an escape", gridWith(""), linked(gridWith("ab"), 1, "velto://x\x1b]0;owned\x07"),
+       kPlain, "\x1b[1;1Hab"},
+      {"link with a space", gridWith(""), linked(gridWith("ab"), 1, "a b"), kPlain, "\x1b[1;1Hab"},
+      {"overlong link", gridWith(""),
+       linked(gridWith("ab"), 1, std::string(kMaxLinkBytes + 1, 'a')), kPlain, "\x1b[1;1Hab"},
+      // A terminal may draw "⏸" two cells wide; the next cell must not follow it blindly.
+      {"cell after a non-ASCII glyph", gridWith("ab"), gridWith("\u23F8x"), kPlain,
+       "\x1b[1;1H\xE2\x8F\xB8\x1b[1;2Hx"},
+      // Erased first, in case the terminal draws it narrower.
+      {"wide glyph", gridWith("ab"), gridWith("\u4E2D"), kPlain, "\x1b[1;1H\x1b[2X\u4E2D"},
+      {"wide glyph back to narrow", gridWith("\u4E2D"), gridWith("ab"), kPlain, "\x1b[1;1Hab"},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(c.expected, diff(c.before, c.after, c.capabilities)) << c.name;
   }
-}
-
-TEST(ScreenWriter, WritesNoHyperlinksWhenTheTerminalCannot) {
-  Capabilities capabilities = kPlain;
-  capabilities.hyperlinks = false;
-  CellGrid after = gridWith("ab");
-  after.at(1, 0).link = after.linkIndex("velto://stop");
-  EXPECT_EQ("", diff(gridWith("ab"), after, capabilities));
-}
-
-TEST(ScreenWriter, PlacesTheCellAfterANonAsciiGlyphAnew) {
-  // A terminal may draw "⏸" two cells wide; the next cell must not follow it blindly.
-  EXPECT_EQ("\x1b[1;1H\xE2\x8F\xB8\x1b[1;2Hx", diff(gridWith("ab"), gridWith("\u23F8x"), kPlain));
-}
-
-TEST(ScreenWriter, WritesAWideGlyphOnceForBothItsCells) {
-  // Erased first, in case the terminal draws it narrower.
-  EXPECT_EQ("\x1b[1;1H\x1b[2X\u4E2D", diff(gridWith("ab"), gridWith("\u4E2D"), kPlain));
-  // Back to narrow: both cells are rewritten.
-  EXPECT_EQ("\x1b[1;1Hab", diff(gridWith("\u4E2D"), gridWith("ab"), kPlain));
 }
 
 TEST(ScreenWriter, ANewSizeRedrawsEverything) {

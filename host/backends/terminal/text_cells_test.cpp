@@ -34,19 +34,15 @@ TEST(DisplayWidth, CountsCellsAsATerminalDraws) {
       {"", 0},
       {"VELTO", 5},
       {"00:12:34", 8},
-      {"\u4E2D\u6587", 4},               // wide ideographs
-      {"e\u0301", 1},                    // a combining accent sits on its base
-      {"\u0301abc", 3},                  // a mark with no base is dropped
-      {"\xF0\x9F\x98\x80", 2},           // an emoji
-      {"a\u200Bb", 2},                   // zero-width space
-      {"\u25B6\u25A0\u25CF", 3},         // ambiguous width: narrow outside CJK locales
-      {"\xff", 1},                       // a stray byte becomes one replacement
-      {"\xC0\xAF", 2},                   // an overlong slash: two replacements
-      {"\xED\xA0\x80", 3},               // a surrogate is not text
-      {"\xE4\xB8", 2},                   // a truncated sequence
-      {"\x1b[31mred", 8},                // ESC becomes a replacement; the rest is text
-      {"a\tb", 3},                       // a tab is one space
-      {"\u2028\u2029\uFFFE\uFFFFZ", 5},  // each one cell
+      {"\u4E2D\u6587", 4},        // wide ideographs
+      {"e\u0301", 1},             // a combining accent sits on its base
+      {"\u0301abc", 3},           // a mark with no base is dropped
+      {"\xF0\x9F\x98\x80", 2},    // an emoji
+      {"a\u200Bb", 2},            // zero-width space
+      {"\u25B6\u25A0\u25CF", 3},  // ambiguous width: narrow outside CJK locales
+      // How bytes that are not text are replaced is forEachGlyph's and nextCodePoint's.
+      {"\xff", 1},
+      {"a\tb", 3},                                                        // a tab is one space
       {"\U0001F469\u200D\U0001F469\u200D\U0001F467\u200D\U0001F466", 8},  // four emoji
       {"\u2764\uFE0F", 1},  // the emoji presentation is left to the font
   };
@@ -55,25 +51,16 @@ TEST(DisplayWidth, CountsCellsAsATerminalDraws) {
   }
 }
 
-TEST(ForEachGlyph, ReplacesEveryControlCharacter) {
-  EXPECT_EQ((std::vector<std::string>{"\uFFFD/1", "[/1", "2/1", "J/1", "\uFFFD/1", "\uFFFD/1"}),
-            glyphsOf("\x1b[2J\x07\xC2\x9B"));  // ESC, BEL and the C1 CSI
-}
-
-TEST(ForEachGlyph, KeepsMarksWithTheirBase) {
-  EXPECT_EQ((std::vector<std::string>{"e\u0301/1", "x/1"}), glyphsOf("e\u0301x"));
-}
-
-TEST(ForEachGlyph, DropsBidiControlsAndTheMarksAfterThem) {
-  // A right-to-left override must not reach the terminal inside a cell.
-  EXPECT_EQ((std::vector<std::string>{"a/1", "b/1"}), glyphsOf("a\u202E\u0301b"));
-}
-
 TEST(ForEachGlyph, KeepsOnlyWhatTerminalsAdvanceOverAlike) {
   const struct {
     std::string text;
     std::vector<std::string> glyphs;
   } cases[] = {
+      // ESC, BEL and the C1 CSI.
+      {"\x1b[2J\x07\xC2\x9B", {"\uFFFD/1", "[/1", "2/1", "J/1", "\uFFFD/1", "\uFFFD/1"}},
+      {"e\u0301x", {"e\u0301/1", "x/1"}},
+      // A right-to-left override must not reach the terminal inside a cell, nor its marks.
+      {"a\u202E\u0301b", {"a/1", "b/1"}},
       // Joiners go, so an emoji sequence is its emoji, each two cells.
       {"\U0001F469\u200D\U0001F467", {"\U0001F469/2", "\U0001F467/2"}},
       {"\u2764\uFE0Fa\uFE0E", {"\u2764/1", "a/1"}},

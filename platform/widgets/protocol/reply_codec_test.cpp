@@ -94,13 +94,10 @@ TEST(ReplyCodec, RepliesThatAreNoRepliesAreRefusedWithTheReason) {
     std::string line;
     std::string message;
   };
-  const std::string deep(600, '[');
   const Case cases[] = {
+      // Which texts are not JSON is parseJson's; one proves its reason reaches the message.
       {"garbage", "is not a JSON object: not JSON"},
-      {std::string("{}\0", 3), "is not a JSON object: the text holds a NUL byte"},
-      {deep, "is not a JSON object: the text nests deeper"},
       {"[1,2]", "is not a JSON object"},
-      {R"({"jsonrpc":"2.0","id":1,"id":1,"result":{}})", "is not a JSON object: an object holds"},
       {R"({"jsonrpc":"1.0","id":1,"result":{}})", "is not a JSON-RPC 2.0 reply"},
       {R"({"jsonrpc":"2.0","result":{}})", "is not a JSON-RPC 2.0 reply"},
       {R"({"jsonrpc":"2.0","id":1.5,"result":{}})", "is not a JSON-RPC 2.0 reply"},

@@ -93,6 +93,8 @@ TEST(RequestHandler, MalformedRequestsGetTheStandardErrors) {
     std::string id = "null";
   };
   const std::string deep = std::string(40, '[') + std::string(40, ']');
+  // Which params are refused, and in what order, is the codec's (request_codec_test);
+  // one missing param proves its errors reach the reply.
   const Case cases[] = {
       {"not json", -32700, "message is not JSON"},
       {"", -32700, "message is not JSON"},
@@ -111,20 +113,12 @@ TEST(RequestHandler, MalformedRequestsGetTheStandardErrors) {
        "params must be an object", "1"},
       {R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{}})", -32602,
        "missing param 'protocolVersion'", "1"},
-      {R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":"1"}})", -32602,
-       "param 'protocolVersion' must be an integer", "1"},
-      {R"({"jsonrpc":"2.0","id":1,"method":"initialize","params":{"protocolVersion":2}})", -32602,
-       "unsupported protocol version 2; this extension speaks version 1", "1"},
-      {R"({"jsonrpc":"2.0","id":1,"method":"timeline","params":{"family":"systemMedium"}})", -32602,
-       "missing param 'kind'", "1"},
       {R"({"jsonrpc":"2.0","id":1,"method":"timeline","params":{"kind":"Other","family":"systemMedium"}})",
        -32602, "unknown widget kind 'Other'", "1"},
       {R"({"jsonrpc":"2.0","id":1,"method":"timeline","params":{"kind":"Sample","family":"huge"}})",
        -32602, "unknown widget family 'huge'", "1"},
       {R"({"jsonrpc":"2.0","id":1,"method":"timeline","params":{"kind":"Sample","family":"systemSmall"}})",
        -32602, "widget 'Sample' does not support the family 'systemSmall'", "1"},
-      {R"({"jsonrpc":"2.0","id":1,"method":"snapshot","params":{"kind":"Sample","family":"systemMedium","isPreview":1}})",
-       -32602, "param 'isPreview' must be a boolean", "1"},
   };
   for (const Case& c : cases) {
     const std::string expected = R"({"error":{"code":)" + std::to_string(c.code) + R"(,"message":")"
