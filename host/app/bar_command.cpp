@@ -161,10 +161,7 @@ int BarCommand::run(bool outputWasClosed) const {
   }
   const auto family = platform::widgets::familyFromName(family_).value_or(
       platform::widgets::WidgetFamily::systemSmall);
-  if (auto widget = (*host)->addWidget(family, backend); !widget) {
-    logLine(widget.error());
-    return EX_UNAVAILABLE;
-  }
+  (*host)->addWidget(family, backend);
 
   ClickInput clicks{bar::ClickReader(
       [&host, &backend](const bar::Click& click) { (*host)->openLink(click.url, backend); },

@@ -123,13 +123,9 @@ void DesktopWidgets::open(const Placement& placement) {
   auto backend = std::make_unique<gtk::GtkBackend>(desktopOptions(placement), log_,
                                                    [this, name] { closedByPerson(name); });
   gtk::GtkBackend& shown = *backend;
-  auto widget = host_.addWidget(placement.family, shown);
-  if (!widget) {
-    log_("cannot show the widget '" + name + "': " + widget.error());
-    return;
-  }
+  const live::WidgetId widget = host_.addWidget(placement.family, shown);
   shown.setOpenLink([this, &shown](std::string_view url) { host_.openLink(url, shown); });
-  windows_[name] = Window{placement, std::move(backend), *widget};
+  windows_[name] = Window{placement, std::move(backend), widget};
   note_("showing the widget " + (name.empty() ? std::string() : "'" + name + "' ") + "as a "
         + std::string(shown.surfaceName()));
 }

@@ -214,9 +214,7 @@ TerminalOutcome TerminalSession::run() {
   if (!host) {
     return {EX_OSERR, host.error()};
   }
-  if (auto widget = (*host)->addWidget(request_.family, *backend_); !widget) {
-    return {EX_OSERR, widget.error()};
-  }
+  (*host)->addWidget(request_.family, *backend_);
   host_ = std::move(*host);
   host_->start();
   g_main_loop_run(loop_);

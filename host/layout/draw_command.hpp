@@ -71,6 +71,9 @@ struct DrawText {
   TextStyle style;
   platform::ui::Color color;
   double scale = 1.0;
+  /// A live timer's text, which changes with the instant drawn; every other
+  /// text stays as it is until the widget is laid out anew.
+  bool live = false;
   friend bool operator==(const DrawText&, const DrawText&) = default;
 };
 

@@ -104,7 +104,7 @@ std::optional<DrawText> textCommand(const TextNode& node, const TextFit& fit, co
   if (fit.text.empty()) {
     return std::nullopt;
   }
-  return DrawText{box, fit.text, node.style, node.color, fit.scale};
+  return DrawText{box, fit.text, node.style, node.color, fit.scale, node.timer.has_value()};
 }
 
 DrawList emitCommands(const LayoutTree& tree, const LayoutResults& results,

@@ -38,7 +38,15 @@ Expected<std::unique_ptr<LiveHost>, std::string> LiveHost::create(GMainContext* 
   if (options.defaultsFolder.empty() || options.defaultsFolder.is_relative()) {
     return Unexpected(std::string("no defaults folder to follow"));
   }
-  return std::unique_ptr<LiveHost>(new LiveHost(context, std::move(options), clock));
+  std::unique_ptr<LiveHost> host(new LiveHost(context, std::move(options), clock));
+  LiveHost* self = host.get();
+  auto wake =
+      WallClockTimer::create(context, [self](WallClockEvent event) { self->wallClock(event); });
+  if (!wake) {
+    return Unexpected(wake.error());
+  }
+  host->wake_ = std::move(*wake);
+  return host;
 }
 
 LiveHost::LiveHost(GMainContext* context, LiveOptions options, const Clock& clock)
@@ -57,28 +65,39 @@ LiveHost::~LiveHost() {
   child_.reset();
 }
 
-Expected<WidgetId, std::string> LiveHost::addWidget(platform::widgets::WidgetFamily family,
-                                                    Backend& backend) {
+WidgetId LiveHost::addWidget(platform::widgets::WidgetFamily family, Backend& backend) {
   const WidgetId id = nextWidget_++;
-  auto wake = WallClockTimer::create(context_, [this, id](WallClockEvent event) {
-    Widget* widget = find(id);
-    if (widget == nullptr) {
-      return;
-    }
-    if (event == WallClockEvent::clockChanged && widget->scheduler) {
-      log("the wall clock changed");
-      widget->scheduler->clockChanged();
-    }
-    advanceWidget(id);
-  });
-  if (!wake) {
-    return Unexpected(wake.error());
-  }
-  widgets_.push_back(std::make_unique<Widget>(Widget{id, family, &backend, {}, std::move(*wake)}));
+  widgets_.push_back(std::make_unique<Widget>(Widget{id, family, &backend, {}, {}}));
   if (!kind_.empty()) {
     beginShowing(*widgets_.back());
   }
   return id;
+}
+
+void LiveHost::wallClock(WallClockEvent event) {
+  if (event == WallClockEvent::clockChanged) {
+    log("the wall clock changed");
+    for (auto& widget : widgets_) {
+      if (widget->scheduler) {
+        widget->scheduler->clockChanged();
+      }
+    }
+  }
+  advanceAllWidgets();
+}
+
+void LiveHost::armWake() {
+  std::optional<Date> earliest;
+  for (const auto& widget : widgets_) {
+    if (widget->wakeAt && (!earliest || *widget->wakeAt < *earliest)) {
+      earliest = widget->wakeAt;
+    }
+  }
+  if (earliest) {
+    wake_->arm(*earliest);
+  } else {
+    wake_->disarm();
+  }
 }
 
 void LiveHost::removeWidget(WidgetId id) {
@@ -89,6 +108,7 @@ void LiveHost::removeWidget(WidgetId id) {
   }
   Backend* backend = (*gone)->backend;
   widgets_.erase(gone);
+  armWake();
   // Replies still on their way for it find no widget and are dropped.
   if (std::none_of(widgets_.begin(), widgets_.end(),
                    [backend](const auto& widget) { return widget->backend == backend; })) {
@@ -345,11 +365,8 @@ void LiveHost::advanceWidget(WidgetId id) {
       scheduler.reloadFailed();
     }
   }
-  if (step.wakeAt) {
-    widget->wake->arm(*step.wakeAt);
-  } else {
-    widget->wake->disarm();
-  }
+  widget->wakeAt = step.wakeAt;
+  armWake();
 }
 
 void LiveHost::offerLinks() {

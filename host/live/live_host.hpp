@@ -66,10 +66,8 @@ class LiveHost {
 
   /// Shows a widget of the extension's first kind in `family` on `backend`,
   /// which must outlive it (or its removeWidget()). Before start() or at any
-  /// time after; several widgets may share a family or a backend. Fails only
-  /// when the system refuses the widget's wall-clock timer.
-  platform::foundation::Expected<WidgetId, std::string> addWidget(
-      platform::widgets::WidgetFamily family, Backend& backend);
+  /// time after; several widgets may share a family or a backend.
+  WidgetId addWidget(platform::widgets::WidgetFamily family, Backend& backend);
   /// Stops showing a widget; its backend is not called again.
   void removeWidget(WidgetId widget);
 
@@ -95,7 +93,8 @@ class LiveHost {
     platform::widgets::WidgetFamily family;
     Backend* backend;
     std::optional<WidgetScheduler> scheduler;
-    std::unique_ptr<WallClockTimer> wake;
+    /// When its scheduler wants to be advanced next, if ever.
+    std::optional<platform::foundation::Date> wakeAt;
   };
 
   LiveHost(GMainContext* context, LiveOptions options, const platform::foundation::Clock& clock);
@@ -121,6 +120,10 @@ class LiveHost {
   /// a timeline, wake again.
   void advanceWidget(WidgetId id);
   void advanceAllWidgets();
+  /// Sets the one wall-clock timer to the earliest instant a widget wants, so
+  /// widgets that tick on the same second share one wake-up.
+  void armWake();
+  void wallClock(WallClockEvent event);
   Widget* find(WidgetId id);
   void offerLinks();
   void log(const std::string& line) const;
@@ -140,6 +143,7 @@ class LiveHost {
   std::string kind_;
   std::vector<std::unique_ptr<Widget>> widgets_;
   WidgetId nextWidget_ = 1;
+  std::unique_ptr<WallClockTimer> wake_;
 
   Timeout replyDeadline_;
   Timeout restart_;

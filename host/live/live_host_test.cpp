@@ -101,11 +101,7 @@ class LiveHostTest : public ::testing::Test {
     }
     host_->start();
   }
-  WidgetId add(WidgetFamily family, Backend& backend) {
-    auto id = host_->addWidget(family, backend);
-    EXPECT_TRUE(id.has_value());
-    return id.value_or(0);
-  }
+  WidgetId add(WidgetFamily family, Backend& backend) { return host_->addWidget(family, backend); }
   bool hasTimeline(WidgetId id) const {
     const WidgetScheduler* scheduler = host_->scheduler(id);
     return scheduler != nullptr && scheduler->timeline().has_value();

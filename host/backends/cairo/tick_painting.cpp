@@ -14,24 +14,29 @@ bool overlaps(const Rect& a, const Rect& b) {
   return a.x < b.maxX() && b.x < a.maxX() && a.y < b.maxY() && b.y < a.maxY();
 }
 
-/// The widget with no text at all.
-DrawList withoutTexts(const DrawList& list) {
+bool isLiveText(const layout::DrawCommand& command) {
+  const auto* text = std::get_if<DrawText>(&command);
+  return text != nullptr && text->live;
+}
+
+/// The widget without its live texts: all that a tick leaves as it is.
+DrawList withoutLiveTexts(const DrawList& list) {
   DrawList out{list.size, {}};
   for (const auto& command : list.commands) {
-    if (!std::holds_alternative<DrawText>(command)) {
+    if (!isLiveText(command)) {
       out.commands.push_back(command);
     }
   }
   return out;
 }
 
-/// The texts whose glyphs may reach into `area`, inside the clips they are
-/// painted in. A glyph may overhang its line box; a line's height is more room
-/// than any does.
-DrawList textsReaching(const DrawList& list, const Rect& area) {
+/// The live texts whose glyphs may reach into `area`, inside the clips they
+/// are painted in. A glyph may overhang its line box; a line's height is more
+/// room than any does.
+DrawList liveTextsReaching(const DrawList& list, const Rect& area) {
   DrawList out{list.size, {}};
   for (const auto& command : list.commands) {
-    if (const auto* text = std::get_if<DrawText>(&command)) {
+    if (const auto* text = std::get_if<DrawText>(&command); text != nullptr && text->live) {
       const double room = text->box.height;
       const Rect reach{text->box.x - room, text->box.y - room, text->box.width + 2 * room,
                        text->box.height + 2 * room};
@@ -65,7 +70,7 @@ cairo_surface_t* TickPainting::picture(Renderer& renderer, const DrawList& list,
     // curves by the user space's scale, and the picture's must be the same.
     const CairoPtr cr(cairo_create(surface.get()));
     cairo_scale(cr.get(), scale, scale);
-    renderer.paint(cr.get(), withoutTexts(list), look);
+    renderer.paint(cr.get(), withoutLiveTexts(list), look);
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
       return nullptr;
     }
@@ -91,7 +96,7 @@ void TickPainting::paint(cairo_t* cr, Renderer& renderer, const DrawList& list, 
     cairo_set_source_surface(cr, backdrop, 0, 0);
     cairo_paint(cr);
     cairo_restore(cr);
-    renderer.paint(cr, textsReaching(list, area), look);
+    renderer.paint(cr, liveTextsReaching(list, area), look);
     return;
   }
   // No picture (no memory for it): the whole widget, as a full paint does.

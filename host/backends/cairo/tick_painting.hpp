@@ -1,8 +1,8 @@
 #pragma once
 
 // Paints a laid-out widget into a window one box at a time. The widget without
-// its texts is kept as a picture, so that repainting the box of a timer text
-// that ticked is one copy of that picture and the texts over it, not the
+// its live timer texts is kept as a picture, so that repainting the box of a
+// timer text that ticked is one copy of that picture and the new text, not the
 // whole widget again.
 
 #include <optional>
@@ -22,8 +22,8 @@ class TickPainting {
   /// (pixels outside the widget become see-through). `cr`'s user space is in
   /// points at `scale` device pixels a point, with the widget's top-left corner
   /// on a device pixel. The picture is kept for the next call with the same
-  /// look and scale, so `list` may differ from the last one only in its texts
-  /// until forget().
+  /// look and scale, so `list` may differ from the last one only in its live
+  /// texts until forget().
   void paint(cairo_t* cr, Renderer& renderer, const layout::DrawList& list, Appearance look,
              double scale);
 

@@ -106,6 +106,14 @@ TEST(TickPainting, ATickRepaintsWhatAFullDrawingWould) {
     auto widget = layout::LaidOutWidget::make(tree, canvas(kGoldenInstant), renderer.measurer());
     ASSERT_TRUE(widget.has_value());
     const layout::Size size = widget->drawList().size;
+    // Only the readout follows the clock; every other text stays in the kept picture.
+    std::vector<std::string> live;
+    for (const auto& command : widget->drawList().commands) {
+      if (const auto* text = std::get_if<layout::DrawText>(&command); text && text->live) {
+        live.push_back(text->text);
+      }
+    }
+    EXPECT_EQ(std::vector<std::string>{"00:12:34"}, live) << name;  // 754 s
     TickPainting painting;
     Image ticked = blank(size);
     painting.paint(ticked.cr.get(), renderer, widget->drawList(), s.options.appearance, kScale);
