@@ -1,11 +1,18 @@
 #include "host/app/desktop_appearance.hpp"
 
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <string>
 
+#include <fcntl.h>
 #include <gio/gio.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include "platform/foundation/unique_fd.hpp"
 #include "platform/gobject/object_ref.hpp"
 
 namespace velto::host {
@@ -22,6 +29,30 @@ struct StringDeleter {
 };
 
 void ignoreMessage(const gchar*, GLogLevelFlags, const gchar*, gpointer) {}
+
+/// How long the child may take to read the setting.
+constexpr int kProbeMilliseconds = 2000;
+
+bool onlyThread() {
+  std::ifstream status("/proc/self/status");
+  for (std::string line; std::getline(status, line);) {
+    if (line.rfind("Threads:", 0) == 0) {
+      return std::stoi(line.substr(8)) == 1;
+    }
+  }
+  return false;
+}
+
+char encode(std::optional<bool> dark) {
+  return dark ? (*dark ? 'd' : 'l') : 'n';
+}
+
+std::optional<bool> decode(char answer) {
+  if (answer == 'd' || answer == 'l') {
+    return answer == 'd';
+  }
+  return std::nullopt;
+}
 
 }  // namespace
 
@@ -70,6 +101,38 @@ std::optional<bool> desktopPrefersDark() {
     return false;
   }
   return std::nullopt;
+}
+
+std::optional<bool> desktopPrefersDarkApart() {
+  if (const char* theme = std::getenv("GTK_THEME")) {
+    if (const auto preference = themePrefersDark(theme)) {
+      return preference;
+    }
+  }
+  int ends[2];
+  if (!onlyThread() || ::pipe2(ends, O_CLOEXEC) != 0) {
+    return desktopPrefersDark();
+  }
+  platform::foundation::UniqueFd reading(ends[0]);
+  platform::foundation::UniqueFd writing(ends[1]);
+  const pid_t child = ::fork();
+  if (child < 0) {
+    return desktopPrefersDark();
+  }
+  if (child == 0) {
+    const char answer = encode(desktopPrefersDark());
+    const ssize_t written = ::write(writing.get(), &answer, 1);
+    ::_exit(written == 1 ? 0 : 1);
+  }
+  writing.reset();
+  char answer = 'n';
+  pollfd ready{reading.get(), POLLIN, 0};
+  if (::poll(&ready, 1, kProbeMilliseconds) != 1 || ::read(reading.get(), &answer, 1) != 1) {
+    answer = 'n';
+    ::kill(child, SIGKILL);
+  }
+  ::waitpid(child, nullptr, 0);
+  return decode(answer);
 }
 
 }  // namespace velto::host

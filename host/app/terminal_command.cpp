@@ -138,6 +138,8 @@ std::optional<render::Appearance> TerminalSession::askBackground() {
 }
 
 TerminalOutcome TerminalSession::run() {
+  // Asked first, while this is the only thread: the answer comes from a child.
+  const auto desktop = request_.appearance ? std::nullopt : desktopPrefersDarkApart();
   const terminal::Capabilities capabilities =
       terminal::detectCapabilities(terminal::terminalEnvironment());
   const bool addressing = capabilities.cellAddressing;
@@ -191,7 +193,6 @@ TerminalOutcome TerminalSession::run() {
 
   // The desktop's preference needs no question; otherwise ask the terminal.
   std::optional<render::Appearance> terminalBackground;
-  const auto desktop = request_.appearance ? std::nullopt : desktopPrefersDark();
   if (!request_.appearance && !desktop && addressing) {
     terminalBackground = askBackground();
   }
