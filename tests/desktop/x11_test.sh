@@ -12,19 +12,9 @@ DEFAULTS=$2
 . "$(dirname "$0")/common.sh"
 need Xvfb xdotool import convert
 
-host_pid=""
-xvfb_pid=""
-cleanup() {
-  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  wait 2>/dev/null
-  if [ -n "${KEEP:-}" ]; then echo "kept $WORK"; else rm -rf "$WORK"; fi
-}
-trap cleanup EXIT
-
 # A white desktop, so that see-through corners show as white.
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset -wr 3>"$WORK/display" 2>"$WORK/xvfb.log" &
-xvfb_pid=$!
+server_pid=$!
 wait_for 10 test -s "$WORK/display" || fail "Xvfb did not start: $(cat "$WORK/xvfb.log")"
 export DISPLAY=":$(cat "$WORK/display")"
 unset WAYLAND_DISPLAY
@@ -137,9 +127,9 @@ wait_for 20 bash -c "xdotool search --classname velto-widget-host >/dev/null" \
   || fail "no widget window appeared: $(cat "$WORK/lost.log")"
 wait_for 10 pgrep -P "$host_pid" >/dev/null || fail "no extension process under the host"
 extension=$(pgrep -P "$host_pid")
-kill -KILL "$xvfb_pid"
-wait "$xvfb_pid" 2>/dev/null || true
-xvfb_pid=""
+kill -KILL "$server_pid"
+wait "$server_pid" 2>/dev/null || true
+server_pid=""
 set +e
 wait "$host_pid"
 status=$?
