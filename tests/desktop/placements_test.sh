@@ -118,8 +118,10 @@ VELTO_LOG_REDRAWS=1 "$HOST" desktop --verbose 2>"$WORK/host.log" &
 host_pid=$!
 shows "${first_cards[@]}" "${second_cards[@]}" \
   || fail "the two placements did not show: $(cat "$WORK/host.log")"
-wait_for 10 pgrep -P "$host_pid" >/dev/null || fail "no extension process under the host"
-extension=$(pgrep -P "$host_pid")
+# By name: a child of the host's start-up may come and go before it.
+wait_for 10 pgrep -P "$host_pid" -f velto-widget-extension >/dev/null \
+  || fail "no extension process under the host"
+extension=$(pgrep -P "$host_pid" -f velto-widget-extension)
 [ "$(echo "$extension" | wc -l)" -eq 1 ] || fail "more than one extension: $extension"
 if [ -n "${SHOTS:-}" ]; then
   sleep 0.5
@@ -180,8 +182,8 @@ shows "${moved_cards[@]}" "${second_bare[@]}" \
   || fail "the removed placement still shows: $(cat "$WORK/host.log")"
 
 echo "--- one extension throughout"
-[ "$(pgrep -P "$host_pid")" = "$extension" ] \
-  || fail "the extension changed: $extension, now $(pgrep -P "$host_pid")"
+[ "$(pgrep -P "$host_pid" -f velto-widget-extension)" = "$extension" ] \
+  || fail "the extension changed: $extension, now $(pgrep -P "$host_pid" -f velto-widget-extension)"
 kill -TERM "$host_pid"
 wait "$host_pid" || fail "the host did not end cleanly"
 host_pid=""

@@ -125,8 +125,9 @@ echo "--- the display closing under it: one line, status 74, no extension left"
 host_pid=$!
 wait_for 20 bash -c "xdotool search --classname velto-widget-host >/dev/null" \
   || fail "no widget window appeared: $(cat "$WORK/lost.log")"
-wait_for 10 pgrep -P "$host_pid" >/dev/null || fail "no extension process under the host"
-extension=$(pgrep -P "$host_pid")
+wait_for 10 pgrep -P "$host_pid" -f velto-widget-extension >/dev/null \
+  || fail "no extension process under the host"
+extension=$(pgrep -P "$host_pid" -f velto-widget-extension)
 kill -KILL "$server_pid"
 wait "$server_pid" 2>/dev/null || true
 server_pid=""

@@ -1,6 +1,9 @@
 #include "host/session/internal/bus_claim.hpp"
 
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 #include <utility>
 #include <vector>
 
@@ -108,6 +111,22 @@ class BusClaim final : public SessionHost::Claim {
   ObjectRef<GSimpleAction> action_;
 };
 
+/// Whether a session bus is advertised: by its address, or by the user bus's
+/// socket in the runtime folder. Without either, GIO would try to start a bus
+/// of its own for the X11 display (dbus-launch), which no other host can be on.
+bool sessionBusAdvertised() {
+  const char* address = std::getenv("DBUS_SESSION_BUS_ADDRESS");
+  if (address != nullptr && *address != '\0') {
+    return true;
+  }
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime == nullptr || *runtime != '/') {
+    return false;
+  }
+  std::error_code error;
+  return std::filesystem::is_socket(std::filesystem::path(runtime) / "bus", error);
+}
+
 GVariant* argumentsVariant(const HostRequest& request) {
   std::vector<const char*> words;
   for (const std::string& argument : request.placementArguments) {
@@ -123,6 +142,9 @@ Expected<ChannelOutcome, std::string> claimOnSessionBus(const std::string& appli
                                                         const SessionHandlers& handlers) {
   if (!g_application_id_is_valid(applicationId.c_str())) {
     return Unexpected("'" + applicationId + "' is no application id");
+  }
+  if (!sessionBusAdvertised()) {
+    return ChannelUnavailable{"no session bus"};
   }
 #if GLIB_CHECK_VERSION(2, 74, 0)
   constexpr GApplicationFlags kFlags = G_APPLICATION_DEFAULT_FLAGS;
