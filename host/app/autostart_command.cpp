@@ -9,9 +9,9 @@
 
 #include "host/app/extension_location.hpp"
 #include "host/output/pending_output.hpp"
-#include "host/placements/config_home.hpp"
 #include "host/placements/settings_file.hpp"
 #include "host/placements/settings_writer.hpp"
+#include "platform/foundation/user_defaults.hpp"
 
 namespace velto::host {
 
@@ -39,7 +39,7 @@ int report(const AutostartOutcome& outcome) {
 
 std::optional<std::filesystem::path> autostartFilePath(const char* xdgConfigHome,
                                                        const char* home) {
-  const auto config = placements::configHome(xdgConfigHome, home);
+  const auto config = platform::foundation::configHome(xdgConfigHome, home);
   if (!config) {
     return std::nullopt;
   }

@@ -71,12 +71,15 @@ std::optional<bool> themePrefersDark(std::string_view gtkTheme) {
   return std::nullopt;
 }
 
-std::optional<bool> desktopPrefersDark() {
-  if (const char* theme = std::getenv("GTK_THEME")) {
-    if (const auto preference = themePrefersDark(theme)) {
-      return preference;
-    }
-  }
+namespace {
+
+std::optional<bool> themeSays() {
+  const char* theme = std::getenv("GTK_THEME");
+  return theme != nullptr ? themePrefersDark(theme) : std::nullopt;
+}
+
+/// The desktop's `color-scheme` setting, through GSettings.
+std::optional<bool> settingsSay() {
   GSettingsSchemaSource* source = g_settings_schema_source_get_default();
   if (source == nullptr) {
     return std::nullopt;
@@ -103,24 +106,31 @@ std::optional<bool> desktopPrefersDark() {
   return std::nullopt;
 }
 
+}  // namespace
+
+std::optional<bool> desktopPrefersDark() {
+  if (const auto preference = themeSays()) {
+    return preference;
+  }
+  return settingsSay();
+}
+
 std::optional<bool> desktopPrefersDarkApart() {
-  if (const char* theme = std::getenv("GTK_THEME")) {
-    if (const auto preference = themePrefersDark(theme)) {
-      return preference;
-    }
+  if (const auto preference = themeSays()) {
+    return preference;
   }
   int ends[2];
   if (!onlyThread() || ::pipe2(ends, O_CLOEXEC) != 0) {
-    return desktopPrefersDark();
+    return settingsSay();
   }
   platform::foundation::UniqueFd reading(ends[0]);
   platform::foundation::UniqueFd writing(ends[1]);
   const pid_t child = ::fork();
   if (child < 0) {
-    return desktopPrefersDark();
+    return settingsSay();
   }
   if (child == 0) {
-    const char answer = encode(desktopPrefersDark());
+    const char answer = encode(settingsSay());
     const ssize_t written = ::write(writing.get(), &answer, 1);
     ::_exit(written == 1 ? 0 : 1);
   }

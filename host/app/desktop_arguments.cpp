@@ -3,6 +3,7 @@
 #include <exception>
 
 #include "host/placements/corner.hpp"
+#include "host/placements/placement.hpp"
 #include "platform/widgets/widget_family.hpp"
 
 namespace velto::host {
@@ -58,8 +59,7 @@ std::optional<placements::Placement> placementOf(const DesktopArguments& argumen
   placement.margin = arguments.margin.value_or(placement.margin);
   placement.output = arguments.output;
   if (arguments.appearance) {
-    placement.appearance =
-        *arguments.appearance == "dark" ? render::Appearance::dark : render::Appearance::light;
+    placement.appearance = placements::parseAppearance(*arguments.appearance);
   }
   return placement;
 }

@@ -58,10 +58,10 @@ void DesktopPlacements::asked(const session::HostRequest& request) {
   } else {
     note_("another launch asked to read the settings again");
   }
-  if (follower_) {
-    follower_->read();
+  // A file that changed shows the added placement along with its own.
+  if (!follower_ || !follower_->read()) {
+    showAll();
   }
-  showAll();
 }
 
 void DesktopPlacements::showAll() {

@@ -77,10 +77,6 @@ std::vector<std::string> DesktopWidgets::names() const {
   return names;
 }
 
-std::vector<std::string> DesktopWidgets::monitorNames() const {
-  return gtk::monitorNames(display_);
-}
-
 void DesktopWidgets::onMonitorsChanged(GdkDisplay*, GdkMonitor*, gpointer self) {
   // A Wayland monitor is announced before its model, which names it: wait
   // for the rest of its description, and for the other monitors of a burst.
@@ -89,7 +85,7 @@ void DesktopWidgets::onMonitorsChanged(GdkDisplay*, GdkMonitor*, gpointer self) 
 }
 
 void DesktopWidgets::apply() {
-  std::vector<std::string> monitors = monitorNames();
+  std::vector<std::string> monitors = gtk::monitorNames(display_);
   if (monitors != monitors_) {
     std::string line;
     for (const std::string& monitor : monitors) {

@@ -53,7 +53,6 @@ class DesktopWidgets {
   void close(const std::string& name);
   /// The person closed `name`'s window: it goes once its signal has returned.
   void closedByPerson(const std::string& name);
-  std::vector<std::string> monitorNames() const;
   static void onMonitorsChanged(GdkDisplay*, GdkMonitor*, gpointer self);
 
   GdkDisplay* display_;

@@ -16,7 +16,7 @@ SettingsFollower::SettingsFollower(GMainContext* context, std::filesystem::path 
                                                [this] { read(); });
 }
 
-void SettingsFollower::read() {
+bool SettingsFollower::read() {
   std::vector<placements::Placement> placements;
   auto text = placements::readSettingsFile(file_);
   auto parsed = placements::parseSettings(text ? text->value_or(std::string()) : std::string());
@@ -29,7 +29,7 @@ void SettingsFollower::read() {
       lastProblem_ = std::move(problem);
     }
     if (current_) {
-      return;
+      return false;
     }
   } else {
     lastProblem_.clear();
@@ -39,10 +39,11 @@ void SettingsFollower::read() {
     placements.emplace_back();  // no file, or none in it: the one small widget, top-right
   }
   if (current_ == placements) {
-    return;
+    return false;
   }
   current_ = placements;
   changed_(std::move(placements));
+  return true;
 }
 
 }  // namespace velto::host

@@ -32,8 +32,8 @@ class SettingsFollower {
   SettingsFollower& operator=(const SettingsFollower&) = delete;
 
   /// Reads the file now and hands over its placements if they differ from the
-  /// last ones handed over (always, the first time).
-  void read();
+  /// last ones handed over (always, the first time); says whether it did.
+  bool read();
 
  private:
   std::filesystem::path file_;

@@ -117,8 +117,8 @@ void LiveHost::removeWidget(WidgetId id) {
   offerLinks();
 }
 
-LiveHost::Widget* LiveHost::find(WidgetId id) {
-  for (auto& widget : widgets_) {
+LiveHost::Widget* LiveHost::find(WidgetId id) const {
+  for (const auto& widget : widgets_) {
     if (widget->id == id) {
       return widget.get();
     }
@@ -127,12 +127,8 @@ LiveHost::Widget* LiveHost::find(WidgetId id) {
 }
 
 const WidgetScheduler* LiveHost::scheduler(WidgetId id) const {
-  for (const auto& widget : widgets_) {
-    if (widget->id == id) {
-      return widget->scheduler ? &*widget->scheduler : nullptr;
-    }
-  }
-  return nullptr;
+  const Widget* widget = find(id);
+  return widget != nullptr && widget->scheduler ? &*widget->scheduler : nullptr;
 }
 
 void LiveHost::start() {

@@ -124,7 +124,7 @@ class LiveHost {
   /// widgets that tick on the same second share one wake-up.
   void armWake();
   void wallClock(WallClockEvent event);
-  Widget* find(WidgetId id);
+  Widget* find(WidgetId id) const;
   void offerLinks();
   void log(const std::string& line) const;
 

@@ -14,11 +14,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "host/placements/config_home.hpp"
 #include "host/placements/internal/key_file_lines.hpp"
 #include "host/placements/internal/widget_group.hpp"
 #include "platform/foundation/printable_text.hpp"
 #include "platform/foundation/unique_fd.hpp"
+#include "platform/foundation/user_defaults.hpp"
 #include "platform/foundation/utf8.hpp"
 #include "platform/gobject/glib_owners.hpp"
 
@@ -283,7 +283,7 @@ Expected<std::vector<Placement>, SettingsError> parseSettings(std::string_view t
 }
 
 std::optional<std::filesystem::path> settingsFilePath(const char* xdgConfigHome, const char* home) {
-  const auto config = configHome(xdgConfigHome, home);
+  const auto config = platform::foundation::configHome(xdgConfigHome, home);
   if (!config) {
     return std::nullopt;
   }

@@ -41,7 +41,7 @@ struct SettingsError {
 platform::foundation::Expected<std::vector<Placement>, SettingsError> parseSettings(
     std::string_view text);
 
-/// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/widget.ini`, by configHome's rules.
+/// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/widget.ini`, by platform::foundation::configHome's rules.
 std::optional<std::filesystem::path> settingsFilePath(const char* xdgConfigHome, const char* home);
 
 /// The text of the settings file, or nothing when there is no such file. A file

@@ -14,16 +14,6 @@ namespace platform::foundation {
 
 namespace {
 
-// An environment variable's value when it is an absolute path, as the XDG base
-// directory rules ask of XDG_CONFIG_HOME; HOME is held to the same.
-std::optional<std::filesystem::path> absoluteFromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  if (value == nullptr || value[0] != '/') {
-    return std::nullopt;
-  }
-  return std::filesystem::path(value);
-}
-
 std::optional<std::filesystem::path> homeFromPasswordDatabase() {
   const long suggested = ::sysconf(_SC_GETPW_R_SIZE_MAX);
   std::vector<char> buffer(suggested > 0 ? static_cast<std::size_t>(suggested) : 4096);
@@ -93,20 +83,28 @@ auto lookUp(std::string_view domain, std::string_view key, plist_type type, Extr
 
 }  // namespace
 
+std::optional<std::filesystem::path> configHome(const char* xdgConfigHome, const char* home) {
+  if (xdgConfigHome != nullptr && xdgConfigHome[0] == '/') {
+    return std::filesystem::path(xdgConfigHome);
+  }
+  if (home != nullptr && home[0] == '/') {
+    return std::filesystem::path(std::string(home) + "/.config");
+  }
+  return std::nullopt;
+}
+
 std::filesystem::path defaultsDirectory() {
-  std::optional<std::filesystem::path> configHome = absoluteFromEnvironment("XDG_CONFIG_HOME");
-  if (!configHome) {
-    std::optional<std::filesystem::path> home = absoluteFromEnvironment("HOME");
-    if (!home) {
-      home = homeFromPasswordDatabase();
+  auto config = configHome(std::getenv("XDG_CONFIG_HOME"), std::getenv("HOME"));
+  if (!config) {
+    if (const auto home = homeFromPasswordDatabase()) {
+      config = configHome(nullptr, home->c_str());
     }
-    if (!home) {
-      return {};
-    }
-    configHome = home->native() + "/.config";
+  }
+  if (!config) {
+    return {};
   }
   // Plain concatenation: every load builds this path, and path's operator/ costs more.
-  return configHome->native() + "/velto/defaults";
+  return config->native() + "/velto/defaults";
 }
 
 bool isValidDefaultsDomain(std::string_view domain) {

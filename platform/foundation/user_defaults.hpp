@@ -16,6 +16,11 @@ using Bytes = std::vector<std::uint8_t>;
 /// The domain of this process's own defaults (what `UserDefaults::standard()` reads).
 inline constexpr std::string_view kProcessDomain = "app.velto.widget";
 
+/// `${XDG_CONFIG_HOME:-$HOME/.config}`, from the two variables' values (null when
+/// unset). Either counts only when it is an absolute path, as the XDG rules say;
+/// nothing when neither gives one.
+std::optional<std::filesystem::path> configHome(const char* xdgConfigHome, const char* home);
+
 /// The folder that holds one property-list file per defaults domain:
 /// `${XDG_CONFIG_HOME:-$HOME/.config}/velto/defaults`. Either variable counts only
 /// when set to an absolute path; without both, the user's home folder from the
